@@ -39,7 +39,9 @@ std::string ExecutablePath();
 // Windows-style file lookup: either separator, case-insensitive per path
 // component. Returns the real path on disk, or "" when there is none.
 std::string ResolvePath(std::string_view windowsPath);
+// True for an existing file that is not a folder.
 bool FileExists(std::string_view windowsPath);
+bool DirectoryExists(std::string_view windowsPath);
 // Search of a name along the folders of the environment variable PATH
 // (';' or ':' separated); the name itself first when it exists. "" when not found.
 std::string SearchPath(std::string_view name);
@@ -55,5 +57,18 @@ std::string AppDataDirectory();
 std::string RegistryRoot();
 // Opens the key without creating it and closes it at once: true when it exists.
 bool RegistryKeyExists(std::string_view hklmKey);
+
+// The modal dialog facility. In batch mode (the environment variable
+// ORVANTA_BATCH set and not "0", so that every module of the process agrees)
+// ShowModal answers Ok without showing anything; otherwise it calls the
+// request's presenter, and answers Ok when there is none.
+enum class ModalResult : int32_t { Ok = 1, Cancel = 2 };
+struct DialogRequest {
+  ModalResult (*show)(void* context) = nullptr;
+  void* context = nullptr;
+};
+bool BatchMode();
+void SetBatchMode(bool on);
+ModalResult ShowModal(const DialogRequest& request);
 
 }  // namespace platform

@@ -1,0 +1,311 @@
+#include "platform/platform.h"
+
+#include <dirent.h>
+#include <dlfcn.h>
+#include <link.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cstdlib>
+#include <vector>
+
+namespace platform {
+namespace {
+
+thread_local std::string gLastLoadError;
+std::atomic<uint32_t> gErrorMode{0};
+
+bool IsSeparator(char c) {
+  return c == '/' || c == '\\';
+}
+
+std::string Lower(std::string_view s) {
+  std::string r(s);
+  for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return r;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+// Position just after the folder part of a path written with either separator.
+size_t FilePartStart(std::string_view path) {
+  for (size_t i = path.size(); i > 0; --i)
+    if (IsSeparator(path[i - 1])) return i;
+  return 0;
+}
+
+bool StatPath(const std::string& p, struct stat& st) {
+  return ::stat(p.c_str(), &st) == 0;
+}
+
+bool IsDirectory(const std::string& p) {
+  struct stat st;
+  return StatPath(p, st) && S_ISDIR(st.st_mode);
+}
+
+// The entry of folder dir that matches name ignoring case; an exact match wins,
+// otherwise the first in byte order so that the answer does not depend on the
+// order in which the file system lists the folder.
+std::string MatchInFolder(const std::string& dir, std::string_view name) {
+  DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+  if (!d) return {};
+  std::string best;
+  while (dirent* e = ::readdir(d)) {
+    std::string_view entry(e->d_name);
+    if (!EqualsNoCase(entry, name)) continue;
+    if (entry == name) {
+      best.assign(entry);
+      break;
+    }
+    if (best.empty() || entry < best) best.assign(entry);
+  }
+  ::closedir(d);
+  return best;
+}
+
+std::string JoinPath(const std::string& dir, std::string_view name) {
+  if (dir.empty()) return std::string(name);
+  if (dir.back() == '/') return dir + std::string(name);
+  return dir + "/" + std::string(name);
+}
+
+}  // namespace
+
+std::string MapModuleName(std::string_view windowsName) {
+  const size_t start = FilePartStart(windowsName);
+  const std::string_view folder = windowsName.substr(0, start);
+  const std::string_view file = windowsName.substr(start);
+  static constexpr std::string_view kDll = ".dll";
+  if (file.size() <= kDll.size() || !EqualsNoCase(file.substr(file.size() - kDll.size()), kDll))
+    return std::string(windowsName);
+  // Every module of the system follows the same rule: "Name.dll" is "libname.so".
+  const std::string stem = Lower(file.substr(0, file.size() - kDll.size()));
+  return std::string(folder) + "lib" + stem + ".so";
+}
+
+ModuleHandle GetModuleHandle(const char* name) {
+  if (!name) return ::dlopen(nullptr, RTLD_LAZY);
+  const std::string mapped = MapModuleName(name);
+  const bool hasFolder = FilePartStart(mapped) != 0;
+  const std::string wantedFile = mapped.substr(FilePartStart(mapped));
+  const std::string wantedPath = hasFolder ? ResolvePath(mapped) : std::string();
+  if (hasFolder && wantedPath.empty()) return nullptr;
+
+  struct Search {
+    std::string_view file;
+    std::string_view path;
+    std::string found;
+  } search{wantedFile, wantedPath, {}};
+  ::dl_iterate_phdr(
+      [](dl_phdr_info* info, size_t, void* data) -> int {
+        auto* s = static_cast<Search*>(data);
+        const std::string_view loaded = info->dlpi_name ? info->dlpi_name : "";
+        if (loaded.empty()) return 0;
+        const bool match = s->path.empty()
+                               ? EqualsNoCase(loaded.substr(FilePartStart(loaded)), s->file)
+                               : loaded == s->path;
+        if (!match) return 0;
+        s->found.assign(loaded);
+        return 1;
+      },
+      &search);
+  if (search.found.empty()) return nullptr;
+  ModuleHandle h = ::dlopen(search.found.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+  // A module handle looked up this way holds no reference of its own, as on
+  // Windows: the module stays loaded only as long as its real owners keep it.
+  if (h) ::dlclose(h);
+  return h;
+}
+
+ModuleHandle LoadLibrary(const std::string& path) {
+  const std::string mapped = MapModuleName(path);
+  std::string target;
+  if (FilePartStart(mapped) != 0) {
+    target = ResolvePath(mapped);
+    if (target.empty()) {
+      gLastLoadError = mapped + ": no such file";
+      return nullptr;
+    }
+    // dlopen treats a name without a slash as a library search name.
+    if (target.find('/') == std::string::npos) target = "./" + target;
+  } else {
+    // Modules of the system lie beside the executable; other names take the
+    // system's own library search.
+    const std::string exe = ExecutablePath();
+    const std::string beside = ResolvePath(exe.substr(0, FilePartStart(exe)) + mapped);
+    target = beside.empty() ? mapped : beside;
+  }
+  ModuleHandle h = ::dlopen(target.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!h) {
+    const char* err = ::dlerror();
+    gLastLoadError = err ? err : (target + ": cannot be loaded");
+    return nullptr;
+  }
+  gLastLoadError.clear();
+  return h;
+}
+
+std::string LastLoadError() {
+  return gLastLoadError;
+}
+
+void FreeLibrary(ModuleHandle module) {
+  if (module) ::dlclose(module);
+}
+
+void* GetProcAddress(ModuleHandle module, const char* name) {
+  if (!module || !name) return nullptr;
+  return ::dlsym(module, name);
+}
+
+uint32_t SetErrorMode(uint32_t mode) {
+  return gErrorMode.exchange(mode);
+}
+
+std::string ExecutablePath() {
+  std::string buf(4096, '\0');
+  const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
+  if (n <= 0) return {};
+  buf.resize(static_cast<size_t>(n));
+  return buf;
+}
+
+std::string GetModuleFileName(ModuleHandle module) {
+  if (!module) return ExecutablePath();
+  link_map* map = nullptr;
+  if (::dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || !map) return {};
+  if (!map->l_name || !*map->l_name) return ExecutablePath();
+  return map->l_name;
+}
+
+std::string ModuleFileNameOfAddress(const void* address) {
+  Dl_info info{};
+  link_map* map = nullptr;
+  if (!address || ::dladdr1(address, &info, reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP) == 0)
+    return {};
+  // The executable's own entry has no name; its real path is what callers
+  // compare and search beside.
+  if (!map || !map->l_name || !*map->l_name) return ExecutablePath();
+  std::string name = map->l_name;
+  if (char* real = ::realpath(name.c_str(), nullptr)) {
+    name = real;
+    std::free(real);
+  }
+  return name;
+}
+
+std::string ResolvePath(std::string_view windowsPath) {
+  if (windowsPath.empty()) return {};
+  std::string result;
+  size_t i = 0;
+  if (IsSeparator(windowsPath[0])) {
+    result = "/";
+    while (i < windowsPath.size() && IsSeparator(windowsPath[i])) ++i;
+  }
+  bool first = true;
+  while (i < windowsPath.size()) {
+    size_t j = i;
+    while (j < windowsPath.size() && !IsSeparator(windowsPath[j])) ++j;
+    const std::string_view part = windowsPath.substr(i, j - i);
+    i = j;
+    while (i < windowsPath.size() && IsSeparator(windowsPath[i])) ++i;
+    if (part.empty()) continue;
+    if (!first && !IsDirectory(result.empty() ? "." : result)) return {};
+    first = false;
+    if (part == "." || part == "..") {
+      result = JoinPath(result, part);
+      continue;
+    }
+    struct stat st;
+    std::string exact = JoinPath(result, part);
+    if (StatPath(exact, st)) {
+      result = std::move(exact);
+      continue;
+    }
+    const std::string match = MatchInFolder(result, part);
+    if (match.empty()) return {};
+    result = JoinPath(result, match);
+  }
+  struct stat st;
+  if (result.empty() || !StatPath(result, st)) return {};
+  return result;
+}
+
+bool FileExists(std::string_view windowsPath) {
+  const std::string p = ResolvePath(windowsPath);
+  struct stat st;
+  return !p.empty() && StatPath(p, st) && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(std::string_view windowsPath) {
+  const std::string p = ResolvePath(windowsPath);
+  return !p.empty() && IsDirectory(p);
+}
+
+std::string SearchPath(std::string_view name) {
+  if (name.empty()) return {};
+  if (FileExists(name)) return ResolvePath(name);
+  const char* env = std::getenv("PATH");
+  if (!env) return {};
+  const std::string_view path(env);
+  size_t i = 0;
+  while (i <= path.size()) {
+    size_t j = path.find_first_of(";:", i);
+    if (j == std::string_view::npos) j = path.size();
+    const std::string_view folder = path.substr(i, j - i);
+    i = j + 1;
+    if (folder.empty()) continue;
+    std::string candidate(folder);
+    if (!IsSeparator(candidate.back())) candidate += '/';
+    candidate.append(name);
+    if (FileExists(candidate)) return ResolvePath(candidate);
+  }
+  return {};
+}
+
+std::string WindowsDirectory() {
+  return {};
+}
+std::string SystemDirectory() {
+  return {};
+}
+
+std::string AppDataDirectory() {
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') return xdg;
+  if (const char* home = std::getenv("HOME"); home && *home) return std::string(home) + "/.config";
+  return {};
+}
+
+std::string RegistryRoot() {
+  if (const char* root = std::getenv("ORVANTA_REGISTRY_ROOT"); root && *root) return root;
+  return "/etc/orvanta/registry";
+}
+
+bool RegistryKeyExists(std::string_view hklmKey) {
+  std::string path = RegistryRoot();
+  if (!hklmKey.empty() && !IsSeparator(hklmKey.front())) path += '/';
+  path.append(hklmKey);
+  return DirectoryExists(path);
+}
+
+bool BatchMode() {
+  const char* v = std::getenv("ORVANTA_BATCH");
+  return v && *v && std::string_view(v) != "0";
+}
+
+void SetBatchMode(bool on) {
+  ::setenv("ORVANTA_BATCH", on ? "1" : "0", 1);
+}
+
+ModalResult ShowModal(const DialogRequest& request) {
+  if (BatchMode() || !request.show) return ModalResult::Ok;
+  return request.show(request.context);
+}
+
+}  // namespace platform

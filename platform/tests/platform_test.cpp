@@ -1,0 +1,178 @@
+#include "platform/platform.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string tmpl = (fs::temp_directory_path() / "platformXXXXXX").string();
+    path_ = ::mkdtemp(tmpl.data());
+  }
+  ~TempDir() { fs::remove_all(path_); }
+  const fs::path& path() const { return path_; }
+  void Touch(const fs::path& rel) const {
+    fs::create_directories((path_ / rel).parent_path());
+    std::ofstream(path_ / rel) << "x";
+  }
+
+ private:
+  fs::path path_;
+};
+
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+    ::setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (had_)
+      ::setenv(name_, old_.c_str(), 1);
+    else
+      ::unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::string old_;
+  bool had_ = false;
+};
+
+TEST(MapModuleName, MapsWindowsModuleNames) {
+  const struct {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"Korvex.dll", "libkorvex.so"},
+      {"TAV2.DLL", "libtav2.so"},
+      {"quennet.DlL", "libquennet.so"},
+      {"C:\\Program Files\\Orvanta\\TAV2.DLL", "C:\\Program Files\\Orvanta\\libtav2.so"},
+      {"/opt/x/Korvex.dll", "/opt/x/libkorvex.so"},
+      {"libtav2.so", "libtav2.so"},
+      {"TAVINIT.DAT", "TAVINIT.DAT"},
+      {".dll", ".dll"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(platform::MapModuleName(c.in), c.out) << c.in;
+}
+
+TEST(ResolvePath, IgnoresCaseAndAcceptsEitherSeparator) {
+  TempDir dir;
+  dir.Touch("System/TavInit.dat");
+  const std::string root = dir.path().string();
+  const std::string real = (dir.path() / "System/TavInit.dat").string();
+  EXPECT_EQ(platform::ResolvePath(root + "/SYSTEM/TAVINIT.DAT"), real);
+  EXPECT_EQ(platform::ResolvePath(root + "\\system\\tavinit.DAT"), real);
+  EXPECT_EQ(platform::ResolvePath(root + "//System///TavInit.dat"), real);
+  EXPECT_TRUE(platform::FileExists(root + "\\SYSTEM\\TAVINIT.DAT"));
+  EXPECT_FALSE(platform::FileExists(root + "/SYSTEM"));  // a folder is not a file
+  EXPECT_TRUE(platform::DirectoryExists(root + "/SYSTEM"));
+  EXPECT_EQ(platform::ResolvePath(root + "/SYSTEM/MISSING.DAT"), "");
+  // A file cannot be walked through as if it were a folder.
+  EXPECT_EQ(platform::ResolvePath(root + "/System/TavInit.dat/x"), "");
+  EXPECT_EQ(platform::ResolvePath(""), "");
+}
+
+TEST(ResolvePath, PrefersTheExactSpellingAmongCaseVariants) {
+  TempDir dir;
+  dir.Touch("a.txt");
+  dir.Touch("A.txt");
+  const std::string root = dir.path().string();
+  EXPECT_EQ(platform::ResolvePath(root + "/A.txt"), root + "/A.txt");
+  EXPECT_EQ(platform::ResolvePath(root + "/a.txt"), root + "/a.txt");
+  EXPECT_EQ(platform::ResolvePath(root + "/a.TXT"), root + "/A.txt");  // first in byte order
+}
+
+TEST(SearchPath, FindsTheNameItselfThenAlongPath) {
+  TempDir dir;
+  dir.Touch("one/TAVINIT.DAT");
+  dir.Touch("two/tav2.dll");
+  const std::string root = dir.path().string();
+  ScopedEnv path("PATH", root + "/one;" + root + "/TWO:/nonexistent");
+  EXPECT_EQ(platform::SearchPath("TAV2.DLL"), root + "/two/tav2.dll");
+  EXPECT_EQ(platform::SearchPath("tavinit.dat"), root + "/one/TAVINIT.DAT");
+  EXPECT_EQ(platform::SearchPath(root + "/one/tavinit.dat"), root + "/one/TAVINIT.DAT");
+  EXPECT_EQ(platform::SearchPath("missing.dat"), "");
+}
+
+TEST(Registry, KeyIsAFolderUnderTheOverridableRoot) {
+  TempDir dir;
+  ScopedEnv root("ORVANTA_REGISTRY_ROOT", dir.path().string());
+  EXPECT_EQ(platform::RegistryRoot(), dir.path().string());
+  EXPECT_FALSE(platform::RegistryKeyExists("\\Software\\Drovane\\TestMode"));
+  fs::create_directories(dir.path() / "SOFTWARE/drovane/TestMode");
+  EXPECT_TRUE(platform::RegistryKeyExists("\\Software\\Drovane\\TestMode"));
+  EXPECT_FALSE(platform::RegistryKeyExists("\\Software\\Drovane\\Other"));
+}
+
+TEST(Modules, GetModuleHandleNeverLoads) {
+  const char* kLib = "libz.so.1";
+  ASSERT_EQ(platform::GetModuleHandle(kLib), nullptr) << "the test expects libz not to be loaded";
+  EXPECT_EQ(platform::GetModuleHandle(kLib), nullptr);
+
+  platform::ModuleHandle h = platform::LoadLibrary(kLib);
+  ASSERT_NE(h, nullptr) << platform::LastLoadError();
+  EXPECT_EQ(platform::GetModuleHandle(kLib), h);
+  EXPECT_EQ(platform::GetModuleHandle("LIBZ.SO.1"), h);
+  EXPECT_NE(platform::GetProcAddress(h, "zlibVersion"), nullptr);
+  EXPECT_EQ(platform::GetProcAddress(h, "noSuchFunction"), nullptr);
+  const std::string file = platform::GetModuleFileName(h);
+  EXPECT_NE(file.find("libz.so"), std::string::npos) << file;
+  EXPECT_EQ(platform::ModuleFileNameOfAddress(platform::GetProcAddress(h, "zlibVersion")),
+            fs::canonical(file).string());
+  platform::FreeLibrary(h);
+  EXPECT_EQ(platform::GetModuleHandle(kLib), nullptr);
+}
+
+TEST(Modules, LoadFailureSaysWhy) {
+  EXPECT_EQ(platform::LoadLibrary("/nonexistent/Korvex.dll"), nullptr);
+  EXPECT_NE(platform::LastLoadError().find("libkorvex.so"), std::string::npos)
+      << platform::LastLoadError();
+}
+
+TEST(Modules, ExecutableIsItsOwnModule) {
+  const std::string exe = platform::ExecutablePath();
+  EXPECT_EQ(exe, fs::canonical("/proc/self/exe").string());
+  EXPECT_EQ(platform::GetModuleFileName(nullptr), exe);
+  EXPECT_EQ(platform::GetModuleFileName(platform::GetModuleHandle(nullptr)), exe);
+  static const int kHere = 0;
+  EXPECT_EQ(platform::ModuleFileNameOfAddress(&kHere), exe);
+}
+
+TEST(Modules, ErrorModeIsKeptAndReturned) {
+  const uint32_t old = platform::SetErrorMode(platform::SEM_NOOPENFILEERRORBOX);
+  EXPECT_EQ(platform::SetErrorMode(old), platform::SEM_NOOPENFILEERRORBOX);
+}
+
+TEST(Dialog, BatchModeAnswersOkWithoutShowing) {
+  static bool shown = false;
+  platform::DialogRequest req;
+  req.show = [](void*) {
+    shown = true;
+    return platform::ModalResult::Cancel;
+  };
+  platform::SetBatchMode(true);
+  EXPECT_EQ(platform::ShowModal(req), platform::ModalResult::Ok);
+  EXPECT_FALSE(shown);
+  platform::SetBatchMode(false);
+  EXPECT_EQ(platform::ShowModal(req), platform::ModalResult::Cancel);
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(platform::ShowModal(platform::DialogRequest{}), platform::ModalResult::Ok);
+}
+
+TEST(Folders, AppDataFollowsXdg) {
+  ScopedEnv xdg("XDG_CONFIG_HOME", "/tmp/xdg");
+  EXPECT_EQ(platform::AppDataDirectory(), "/tmp/xdg");
+  ScopedEnv rel("XDG_CONFIG_HOME", "relative");  // not absolute: ignored, as XDG says
+  ScopedEnv home("HOME", "/home/u");
+  EXPECT_EQ(platform::AppDataDirectory(), "/home/u/.config");
+}
+
+}  // namespace
