@@ -1,0 +1,399 @@
+// The recording engine. It keeps whole copies of records because tests read
+// them back byte by byte; speed does not matter here.
+#include "tests/recording_engine/recording_engine.h"
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "abi/tav2.h"
+
+using namespace tav2abi;
+
+namespace {
+
+struct Entity {
+  std::vector<uint8_t> header, data;
+  int32_t list;
+};
+
+struct Block {
+  std::string name;
+  uint64_t handle;
+  int32_t list;
+};
+
+struct Layer {
+  std::string name;
+  uint64_t handle;
+  std::vector<uint8_t> record;
+};
+
+struct Drawing {
+  std::vector<uint8_t> header = std::vector<uint8_t>(kHeaderRecordSize, 0);
+  std::vector<Block> blocks;
+  std::vector<Layer> layers;
+  uint64_t nextHandle = 0x20;
+  int16_t version = 0;
+};
+
+struct State {
+  std::vector<std::string> calls;
+  std::vector<Entity> entities;
+  std::vector<std::vector<uint8_t>> layerRecords;
+  std::map<int32_t, Drawing> drawings;
+  std::vector<uint8_t> lastHeader = std::vector<uint8_t>(kHeaderRecordSize, 0);
+  int32_t nextDrawing = 1;
+  int32_t nextList = 100;
+  int32_t newest = 0;
+  bool initialised = false;
+  std::map<std::string, std::string> failNext;
+  std::string lastError;
+};
+
+State& S() {
+  static State s;
+  return s;
+}
+
+void Log(std::string line) {
+  S().calls.push_back(std::move(line));
+}
+
+Drawing* Find(int32_t drawing) {
+  auto it = S().drawings.find(drawing);
+  return it == S().drawings.end() ? nullptr : &it->second;
+}
+
+bool ShouldFail(const char* fn) {
+  auto it = S().failNext.find(fn);
+  if (it == S().failNext.end()) return false;
+  S().lastError = it->second;
+  S().failNext.erase(it);
+  return true;
+}
+
+const char* TypeName(int16_t t) {
+  switch (t) {
+    case kEntLine:
+      return "LINE";
+    case kEntCircle:
+      return "CIRCLE";
+    case kEntText:
+      return "TEXT";
+    case kEntArc:
+      return "ARC";
+    case kEntSolid:
+      return "SOLID";
+    case kEntBlock:
+      return "BLOCK";
+    case kEntEndblk:
+      return "ENDBLK";
+    case kEntInsert:
+      return "INSERT";
+    case kEntSeqend:
+      return "SEQEND";
+    case kEntPolyline:
+      return "POLYLINE";
+    case kEntVertex:
+      return "VERTEX";
+  }
+  return "?";
+}
+
+std::string LayerNameOf(const Drawing& d, uint64_t h) {
+  for (const Layer& l : d.layers)
+    if (l.handle == h) return l.name;
+  return "-";
+}
+
+std::string BlockNameOfList(const Drawing& d, int32_t list) {
+  for (const Block& b : d.blocks)
+    if (b.list == list) return b.name;
+  return "?";
+}
+
+}  // namespace
+
+ORVANTA_EXPORT int16_t edaInitAd2(const char* dataFile, int32_t reserved, int32_t* out) {
+  Log(std::string("edaInitAd2 ") + (dataFile ? dataFile : "(null)"));
+  if (ShouldFail("edaInitAd2")) return 0;
+  FILE* f = dataFile ? std::fopen(dataFile, "rb") : nullptr;
+  if (f == nullptr) {
+    S().lastError = std::string("cannot open the engine data file ") + (dataFile ? dataFile : "");
+    return 0;
+  }
+  std::fclose(f);
+  if (out) *out = 0;
+  S().initialised = true;
+  S().lastError.clear();
+  return 1;
+}
+
+ORVANTA_EXPORT int32_t edaNewFile(int32_t a, int32_t b, int32_t c, int16_t version) {
+  Log("edaNewFile " + std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c) + " " +
+      std::to_string(version));
+  State& s = S();
+  const int32_t id = s.nextDrawing++;
+  Drawing& d = s.drawings[id];
+  d.version = version;
+  for (const char* name : {"*MODEL_SPACE", "*PAPER_SPACE"}) {
+    d.blocks.push_back(Block{name, d.nextHandle++, s.nextList++});
+  }
+  s.newest = id;
+  return id;
+}
+
+ORVANTA_EXPORT void* edaHeaderPointer(int32_t drawing) {
+  Log("edaHeaderPointer");
+  Drawing* d = Find(drawing);
+  return d ? d->header.data() : nullptr;
+}
+
+ORVANTA_EXPORT int16_t edaFindBlockheaderByName(int32_t drawing, const char* name,
+                                                uint8_t* handle) {
+  Log(std::string("edaFindBlockheaderByName ") + name);
+  StoreHandle(handle, 0);
+  Drawing* d = Find(drawing);
+  if (!d) return 0;
+  for (const Block& b : d->blocks) {
+    if (b.name == name) {
+      StoreHandle(handle, b.handle);
+      return 1;
+    }
+  }
+  return 0;
+}
+
+ORVANTA_EXPORT int32_t edaEntityList(int32_t drawing, const uint8_t* blockHandle) {
+  const uint64_t h = LoadHandle(blockHandle);
+  Log("edaEntityList");
+  Drawing* d = Find(drawing);
+  if (!d) return 0;
+  for (const Block& b : d->blocks)
+    if (b.handle == h) return b.list;
+  return 0;
+}
+
+ORVANTA_EXPORT int16_t edaSetDefaultLayer(int32_t drawing, void* layerRecord) {
+  Log("edaSetDefaultLayer");
+  std::memset(layerRecord, kRecDefaultByte, kLayerRecordSize);
+  return 1;
+}
+
+ORVANTA_EXPORT int16_t edaAddLayer(int32_t drawing, const void* layerRecord) {
+  const auto* r = static_cast<const uint8_t*>(layerRecord);
+  const std::string name(reinterpret_cast<const char*>(r + kLayerName));
+  Log("edaAddLayer " + name);
+  Drawing* d = Find(drawing);
+  if (!d) return 0;
+  d->layers.push_back(
+      Layer{name, LoadHandle(r + kLayerHandle), std::vector<uint8_t>(r, r + kLayerRecordSize)});
+  S().layerRecords.emplace_back(r, r + kLayerRecordSize);
+  return 1;
+}
+
+ORVANTA_EXPORT int16_t edaFindLayerByName(int32_t drawing, const char* name, uint8_t* handle) {
+  Log(std::string("edaFindLayerByName ") + name);
+  StoreHandle(handle, 0);
+  Drawing* d = Find(drawing);
+  if (!d) return 0;
+  for (const Layer& l : d->layers) {
+    if (l.name == name) {
+      StoreHandle(handle, l.handle);
+      return 1;
+    }
+  }
+  return 0;
+}
+
+ORVANTA_EXPORT int16_t edaSetDefaultBlockheader(void* blockRecord) {
+  Log("edaSetDefaultBlockheader");
+  std::memset(blockRecord, kRecDefaultByte, kBlockRecordSize);
+  return 1;
+}
+
+ORVANTA_EXPORT int16_t edaAddBlockheader(int32_t drawing, const void* blockRecord) {
+  const auto* r = static_cast<const uint8_t*>(blockRecord);
+  const std::string name(reinterpret_cast<const char*>(r + kBlockName));
+  Log("edaAddBlockheader " + name);
+  Drawing* d = Find(drawing);
+  if (!d) return 0;
+  d->blocks.push_back(Block{name, LoadHandle(r + kBlockHandle), S().nextList++});
+  return 1;
+}
+
+ORVANTA_EXPORT int16_t edaSeekBlockheader(int32_t drawing, const uint8_t* handle,
+                                          void* blockRecord) {
+  Log("edaSeekBlockheader");
+  Drawing* d = Find(drawing);
+  if (!d) return 0;
+  const uint64_t h = LoadHandle(handle);
+  for (const Block& b : d->blocks) {
+    if (b.handle == h) {
+      auto* r = static_cast<uint8_t*>(blockRecord);
+      std::memset(r, 0, kBlockRecordSize);
+      std::memcpy(r + kBlockName, b.name.c_str(), b.name.size() + 1);
+      StoreHandle(r + kBlockHandle, b.handle);
+      Put<int32_t>(r, kBlockEntityList, b.list);
+      return 1;
+    }
+  }
+  return 0;
+}
+
+ORVANTA_EXPORT int16_t edaSetEntityDefaults(int32_t drawing, void* header, void* data) {
+  auto* h = static_cast<uint8_t*>(header);
+  const int16_t type = Get<int16_t>(h, kEntType);
+  Log(std::string("edaSetEntityDefaults ") + TypeName(type));
+  std::memset(h, kRecDefaultByte, kEntityHeaderSize);
+  Put<int16_t>(h, kEntType, type);
+  std::memset(data, kRecDefaultByte, kEntityDataSize);
+  return 1;
+}
+
+ORVANTA_EXPORT int16_t edaGenerateObjhandle(int32_t drawing, uint8_t* handle) {
+  Drawing* d = Find(drawing);
+  const uint64_t h = d ? d->nextHandle++ : 0;
+  Log("edaGenerateObjhandle " + std::to_string(h));
+  StoreHandle(handle, h);
+  return d ? 1 : 0;
+}
+
+ORVANTA_EXPORT int16_t edaAddEntityToList(int32_t drawing, int32_t list, const void* header,
+                                          const void* data) {
+  const auto* h = static_cast<const uint8_t*>(header);
+  const auto* dd = static_cast<const uint8_t*>(data);
+  Log(std::string("edaAddEntityToList ") + TypeName(Get<int16_t>(h, kEntType)) + " " +
+      std::to_string(list));
+  S().entities.push_back(Entity{std::vector<uint8_t>(h, h + kEntityHeaderSize),
+                                std::vector<uint8_t>(dd, dd + kEntityDataSize), list});
+  return Find(drawing) ? 1 : 0;
+}
+
+// Writes a plain listing of the drawing, one entity a line:
+//   <type> <layer name or -> <block name>
+// so that end-to-end tests can compare what the exporter asked for with what
+// a reader finds in the real engine's file.
+ORVANTA_EXPORT int16_t edaSaveFile(int32_t drawing, const char* fileName, uint8_t format,
+                                   int16_t version, int32_t a, int32_t b, int32_t c, int32_t d) {
+  Log(std::string("edaSaveFile ") + (fileName ? fileName : "(null)") + " " +
+      std::to_string(format) + " " + std::to_string(version) + " " + std::to_string(a) + " " +
+      std::to_string(b) + " " + std::to_string(c) + " " + std::to_string(d));
+  if (ShouldFail("edaSaveFile")) return 0;
+  Drawing* dr = Find(drawing);
+  if (!dr || !fileName) return 0;
+  const std::string temp = std::string(fileName) + ".part";
+  FILE* f = std::fopen(temp.c_str(), "wb");
+  if (!f) {
+    S().lastError = std::string("cannot write ") + fileName;
+    return 0;
+  }
+  for (const Layer& l : dr->layers) std::fprintf(f, "LAYER %s\n", l.name.c_str());
+  for (const Entity& e : S().entities) {
+    const std::string block = BlockNameOfList(*dr, e.list);
+    if (block == "?") continue;
+    const int16_t type = Get<int16_t>(e.header.data(), kEntType);
+    const bool layered =
+        type != kEntSeqend && type != kEntBlock && type != kEntEndblk && type != kEntInsert;
+    std::fprintf(f, "%s %s %s\n", TypeName(type),
+                 layered ? LayerNameOf(*dr, LoadHandle(e.header.data() + kEntLayer)).c_str() : "-",
+                 block.c_str());
+  }
+  const bool ok = std::fclose(f) == 0 && std::rename(temp.c_str(), fileName) == 0;
+  if (!ok) {
+    std::remove(temp.c_str());
+    S().lastError = std::string("cannot write ") + fileName;
+  }
+  return ok ? 1 : 0;
+}
+
+ORVANTA_EXPORT int16_t edaCloseFile(int32_t drawing) {
+  Log("edaCloseFile");
+  State& s = S();
+  auto it = s.drawings.find(drawing);
+  if (it == s.drawings.end()) return 0;
+  s.lastHeader = it->second.header;
+  s.drawings.erase(it);
+  return 1;
+}
+
+ORVANTA_EXPORT int16_t edaCloseAd2(void) {
+  Log("edaCloseAd2");
+  S().initialised = false;
+  return 1;
+}
+
+ORVANTA_EXPORT const char* edaGetLastError(void) {
+  return S().lastError.c_str();
+}
+ORVANTA_EXPORT int32_t edaGetLastErrorCode(void) {
+  return S().lastError.empty() ? 0 : 1;
+}
+ORVANTA_EXPORT int16_t edaClearError(void) {
+  S().lastError.clear();
+  return 1;
+}
+
+// Every other name the binding asks for: present, never serving.
+#define REC_UNSERVED(name)        \
+  ORVANTA_EXPORT int32_t name() { \
+    return 0;                     \
+  }
+TAV2_OTHER_FUNCTIONS(REC_UNSERVED)
+#undef REC_UNSERVED
+
+ORVANTA_EXPORT int32_t recCallCount() {
+  return static_cast<int32_t>(S().calls.size());
+}
+ORVANTA_EXPORT const char* recCall(int32_t i) {
+  return S().calls.at(i).c_str();
+}
+ORVANTA_EXPORT int32_t recEntityCount() {
+  return static_cast<int32_t>(S().entities.size());
+}
+ORVANTA_EXPORT const uint8_t* recEntityHeader(int32_t i) {
+  return S().entities.at(i).header.data();
+}
+ORVANTA_EXPORT const uint8_t* recEntityData(int32_t i) {
+  return S().entities.at(i).data.data();
+}
+ORVANTA_EXPORT int32_t recEntityList(int32_t i) {
+  return S().entities.at(i).list;
+}
+ORVANTA_EXPORT int32_t recListOf(const char* blockName) {
+  Drawing* d = Find(S().newest);
+  if (!d) return 0;
+  for (const Block& b : d->blocks)
+    if (b.name == blockName) return b.list;
+  return 0;
+}
+ORVANTA_EXPORT int32_t recLayerCount() {
+  return static_cast<int32_t>(S().layerRecords.size());
+}
+ORVANTA_EXPORT const uint8_t* recLayer(int32_t i) {
+  return S().layerRecords.at(i).data();
+}
+ORVANTA_EXPORT const uint8_t* recHeader() {
+  Drawing* d = Find(S().newest);
+  return d ? d->header.data() : S().lastHeader.data();
+}
+ORVANTA_EXPORT void recFailNext(const char* function, const char* reason) {
+  S().failNext[function] = reason;
+}
+ORVANTA_EXPORT void recReset() {
+  State& s = S();
+  s.calls.clear();
+  s.entities.clear();
+  s.layerRecords.clear();
+  s.failNext.clear();
+  s.lastError.clear();
+}
+ORVANTA_EXPORT int32_t recOpenDrawings() {
+  return static_cast<int32_t>(S().drawings.size());
+}
+ORVANTA_EXPORT int32_t recInitialised() {
+  return S().initialised ? 1 : 0;
+}
