@@ -1,0 +1,309 @@
+#include "orvanta/src/cli.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "abi/clientapi.h"
+#include "orvanta/src/host.h"
+#include "orvanta/src/host_client.h"
+#include "orvanta/src/options_store.h"
+
+namespace orvanta {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: orvanta formats\n"
+    "       orvanta export BOARD -o FILE [--version V2.5|V2.6|R9|R10|R11|R12|R13|R14]\n"
+    "              [--format dwg|dxf] [--units in|mm] [--holes off|layers|pads]\n"
+    "              [--components blocks|primitives] [--ends round|square]\n"
+    "              [--zero-width none|all|selected] [--layers all|visible] [--dialog]\n"
+    "       orvanta options\n";
+
+// The exporter's options in the store, and how each command-line value is
+// encoded there (booleans as -1 for true).
+constexpr const char* kSection = "Quennet";
+constexpr const char* kGroup = "Dialog";
+
+struct Choice {
+  const char* word;
+  int32_t value;
+};
+struct OptionSpec {
+  const char* flag;
+  const char* key;
+  std::vector<Choice> choices;
+};
+
+const std::vector<OptionSpec>& OptionSpecs() {
+  static const std::vector<OptionSpec> specs = {
+      {"--version",
+       "ACAD Version",
+       {{"V2.5", 0},
+        {"V2.6", 1},
+        {"R9", 2},
+        {"R10", 3},
+        {"R11", 4},
+        {"R12", 4},
+        {"R13", 5},
+        {"R14", 6}}},
+      {"--format", "Output Format", {{"dwg", 0}, {"dxf", 1}}},
+      {"--units", "Units", {{"in", 0}, {"mm", 1}}},
+      {"--holes", "Hole Mode", {{"off", 0}, {"layers", 1}, {"pads", 2}}},
+      {"--components", "Components Mode", {{"blocks", 0}, {"primitives", 1}}},
+      {"--ends", "Rounded Tracks", {{"round", -1}, {"square", 0}}},
+      {"--zero-width", "Zero Width Lines", {{"none", 0}, {"all", 1}, {"selected", 2}}},
+      {"--layers", "Only Visible Layers", {{"all", 0}, {"visible", -1}}},
+  };
+  return specs;
+}
+
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+bool EqualsNoCase(const std::string& a, const char* b) {
+  return a.size() == std::strlen(b) && strncasecmp(a.c_str(), b, a.size()) == 0;
+}
+
+int Error(const std::string& text, int status = 2) {
+  std::fprintf(stderr, "orvanta: %s\n", text.c_str());
+  return status;
+}
+
+struct ExportArgs {
+  std::string board, output;
+  std::map<std::string, int32_t> options;  // key -> stored value
+  bool dialog = false;
+  std::string formatName;  // empty: the exporter's own
+};
+
+ExportArgs ParseExport(const std::vector<std::string>& args) {
+  ExportArgs a;
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string arg = args[i];
+    std::string value;
+    bool hasValue = false;
+    if (arg.rfind("--", 0) == 0) {
+      if (const size_t eq = arg.find('='); eq != std::string::npos) {
+        value = arg.substr(eq + 1);
+        arg = arg.substr(0, eq);
+        hasValue = true;
+      }
+    }
+    auto take = [&]() -> std::string {
+      if (hasValue) return value;
+      if (i + 1 >= args.size()) throw UsageError(arg + ": missing value");
+      return args[++i];
+    };
+    if (arg == "-o" || arg == "--output") {
+      if (!a.output.empty()) throw UsageError(arg + ": given twice");
+      a.output = take();
+      if (a.output.empty()) throw UsageError(arg + ": empty file name");
+      continue;
+    }
+    if (arg == "--dialog") {
+      if (hasValue) throw UsageError("--dialog takes no value");
+      a.dialog = true;
+      continue;
+    }
+    if (arg == "--format-name") {
+      a.formatName = take();
+      continue;
+    }
+    bool known = false;
+    for (const OptionSpec& spec : OptionSpecs()) {
+      if (arg != spec.flag) continue;
+      known = true;
+      const std::string v = take();
+      const Choice* found = nullptr;
+      for (const Choice& c : spec.choices)
+        if (EqualsNoCase(v, c.word)) found = &c;
+      if (!found) {
+        std::string words;
+        for (const Choice& c : spec.choices)
+          words += std::string(words.empty() ? "" : "|") + c.word;
+        throw UsageError(arg + ": '" + v + "' is not one of " + words);
+      }
+      if (a.options.count(spec.key)) throw UsageError(arg + ": given twice");
+      a.options[spec.key] = found->value;
+    }
+    if (known) continue;
+    if (!arg.empty() && arg[0] == '-' && arg != "-") throw UsageError(arg + ": unknown option");
+    if (!a.board.empty()) throw UsageError(arg + ": more than one board given");
+    a.board = arg;
+  }
+  if (a.board.empty()) throw UsageError("export: no BOARD given");
+  if (a.output.empty()) throw UsageError("export: no output file given (-o FILE)");
+  return a;
+}
+
+std::string ForceExtension(const std::string& name, int32_t outputFormat) {
+  if (outputFormat != 0 && outputFormat != 1) return name;
+  char buf[abi::kClientTextBufferSize];
+  ClientAPI_ForceFileNameExtension(name.c_str(), outputFormat == 0 ? "DWG" : "DXF", buf,
+                                   sizeof buf);
+  return buf;
+}
+
+int32_t StoredOutputFormat(const std::string& path) {
+  OptionsStore store(path);
+  store.Load();
+  return store.ReadInteger(kSection, kGroup, "Output Format").value_or(0);
+}
+
+int RunExport(const std::vector<std::string>& args) {
+  ExportArgs a;
+  try {
+    a = ParseExport(args);
+  } catch (const UsageError& e) {
+    std::fputs(kUsage, stderr);
+    return Error(e.what());
+  }
+
+  // The store is read (and so checked) before anything else happens, and
+  // takes the options given before the exporter reads them.
+  std::string storePath;
+  int32_t outputFormat = 0;
+  try {
+    storePath = OptionsStorePath();
+    OptionsStore store(storePath);
+    store.Load();
+    for (const auto& [key, value] : a.options)
+      store.Set(kSection, kGroup, key, std::to_string(value));
+    if (!a.options.empty()) store.Save();
+    outputFormat = store.ReadInteger(kSection, kGroup, "Output Format").value_or(0);
+  } catch (const std::exception& e) {
+    return Error(e.what());
+  }
+
+  // The exporter hands the file name to its host as a length-prefixed string.
+  const std::string target = ForceExtension(a.output, outputFormat);
+  if (a.output.size() > 255 || target.size() > 255)
+    return Error(a.output + ": the output path is longer than 255 characters");
+  {
+    const size_t slash = target.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    struct stat st;
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+      return Error(a.output + ": the output folder " + folder + " does not exist");
+  }
+
+  platform::SetBatchMode(!a.dialog);
+  Host host;
+  try {
+    host.OpenBoard(a.board);
+  } catch (const std::exception& e) {
+    return Error(e.what());
+  }
+
+  const Exporter* exporter = nullptr;
+  abi::ShortString format;
+  abi::ShortString fileName;
+  abi::SetShortString(fileName, a.output);
+  try {
+    for (const Exporter& e : host.LoadExporters()) {
+      const std::string name = a.formatName.empty() ? e.getDescription() : a.formatName;
+      if (name.size() > 255) return Error("--format-name: longer than 255 characters");
+      abi::SetShortString(format, name);
+      if (e.recognised(format)) {
+        exporter = &e;
+        break;
+      }
+    }
+    if (!exporter)
+      return Error("no loaded exporter writes the format '" +
+                       (a.formatName.empty() ? std::string("(any)") : a.formatName) + "'",
+                   1);
+
+    struct stat before {};
+    const bool existed = ::stat(target.c_str(), &before) == 0;
+    if (!exporter->exportFile(fileName, format))
+      return Error("export of " + a.board + " to " + a.output + " was refused or cancelled", 1);
+
+    // The dialog may have changed the format; the exporter named the file by it.
+    const std::string written = ForceExtension(a.output, StoredOutputFormat(storePath));
+    struct stat after {};
+    const bool missing = ::stat(written.c_str(), &after) != 0;
+    const bool untouched = existed && written == target && after.st_ino == before.st_ino &&
+                           after.st_mtim.tv_sec == before.st_mtim.tv_sec &&
+                           after.st_mtim.tv_nsec == before.st_mtim.tv_nsec &&
+                           after.st_size == before.st_size;
+    if (missing || untouched)
+      return Error(written + ": the exporter reported success but did not write the file");
+    std::printf("%s\n", written.c_str());
+    return 0;
+  } catch (const std::exception& e) {
+    const std::string what = e.what();
+    return Error("export of " + a.board + " to " + a.output + " failed: " +
+                 (what.empty() ? "the exporter raised an error without a message" : what));
+  }
+}
+
+int RunFormats() {
+  Host host;
+  try {
+    for (const Exporter& e : host.LoadExporters()) {
+      const char* d = e.getDescription();
+      std::printf("%s\n", d ? d : "");
+    }
+    return 0;
+  } catch (const std::exception& e) {
+    const std::string what = e.what();
+    return Error(what.empty() ? "an exporter refused to start in this host" : what);
+  }
+}
+
+int RunOptions() {
+  try {
+    OptionsStore store(OptionsStorePath());
+    store.Load();
+    std::printf("options store: %s\n", store.path().c_str());
+    std::string section, group;
+    const auto entries = store.Entries();
+    if (entries.empty()) std::printf("(nothing stored)\n");
+    for (const auto& e : entries) {
+      if (e.section != section || e.group != group) {
+        section = e.section;
+        group = e.group;
+        std::printf("[%s/%s]\n", section.c_str(), group.c_str());
+      }
+      std::printf("%s=%s\n", e.key.c_str(), e.value.c_str());
+    }
+    return 0;
+  } catch (const std::exception& e) {
+    return Error(e.what());
+  }
+}
+
+}  // namespace
+
+int RunCommandLine(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) {
+    std::fputs(kUsage, stderr);
+    return Error("no command given");
+  }
+  const std::string command = args[0];
+  args.erase(args.begin());
+  if (command == "-h" || command == "--help" || command == "help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (command == "export") return RunExport(args);
+  if ((command == "formats" || command == "options") && !args.empty()) {
+    std::fputs(kUsage, stderr);
+    return Error(command + ": unexpected argument '" + args[0] + "'");
+  }
+  if (command == "formats") return RunFormats();
+  if (command == "options") return RunOptions();
+  std::fputs(kUsage, stderr);
+  return Error("'" + command + "': unknown command");
+}
+
+}  // namespace orvanta
