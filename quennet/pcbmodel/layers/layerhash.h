@@ -102,6 +102,7 @@ class TCustomPointerBucketList : public THashTableBase {
   void SetDefaultMode(bool on) { defaultMode_ = on; }
 
  protected:
+  friend class TBucketListIterator;
   void CheckUnlocked() const;
   void CheckGrowth();
 
@@ -184,8 +185,9 @@ class TCustomBoxedLayerHash : public TCustomLayerHash {
   virtual THashValue CloneValue(THashValue value) = 0;
 
  protected:
-  // A derived class's destructor calls this so that its own ValueReleased
-  // runs while the derived part still exists.
+  // Passes every value to ValueReleased and sets it to 0. A class that
+  // replaces ValueReleased must call this from its own destructor: by the time
+  // this class's destructor runs, only the inherited ValueReleased is left.
   void ReleaseAllValues();
 };
 

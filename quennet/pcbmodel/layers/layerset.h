@@ -134,10 +134,12 @@ class TPCB_LayerSetBase final : public IPCB_LayerSet, public IPCB_LayerSetPrivat
   bool DoIsAll() const;
   bool DoIsEmpty() const;
   TV7_Layer DoFirstLayer();
-  TPCB_LayerSetBase* DoComplement() const;                        // new, count 0
-  TPCB_LayerSetBase* DoIntersection(IPCB_LayerSet* other) const;  // new, count 0
-  TPCB_LayerSetBase* DoUnion(IPCB_LayerSet* other) const;         // new, count 0
-  TPCB_LayerSetBase* DoClone() const;                             // new, count 0
+  // An absent other set stands for all layers.
+  abi::Ref<TPCB_LayerSetBase> DoComplement() const;
+  abi::Ref<TPCB_LayerSetBase> DoIntersection(IPCB_LayerSet* other) const;
+  abi::Ref<TPCB_LayerSetBase> DoUnion(IPCB_LayerSet* other) const;
+  abi::Ref<TPCB_LayerSetBase> DoClone() const;
+  static abi::Ref<TPCB_LayerSetBase> New();
   bool DoEqualsSet(IPCB_LayerSet* other) const;
   std::u16string DoDescription() const;
   std::string DoSerialize() const;
@@ -153,7 +155,7 @@ class TPCB_LayerSetBase final : public IPCB_LayerSet, public IPCB_LayerSetPrivat
   template <class F>
   abi::TStatus Guard(F&& body) noexcept;
   abi::TStatus Chain(IPCB_LayerSet** result);
-  static abi::TStatus HandOut(TPCB_LayerSetBase* set, IPCB_LayerSet** result);
+  void Assign(const TPCB_LayerSetBase& other);
 
   TSetPartition partitions_[kSetPartitionCount];
   uint32_t refCount_ = 0;

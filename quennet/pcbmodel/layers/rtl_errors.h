@@ -13,7 +13,12 @@ namespace quennet {
 class EAssertionFailed : public std::runtime_error {
  public:
   EAssertionFailed(const std::string& message, const char* unit, int line)
-      : std::runtime_error(Format(message, unit, line)), unit_(unit), line_(line) {}
+      : std::runtime_error(Format(message, unit, line)),
+        message_(message),
+        unit_(unit),
+        line_(line) {}
+  // The bare message, without unit and line; empty for a plain assertion.
+  const std::string& message() const { return message_; }
   const std::string& unit() const { return unit_; }
   int line() const { return line_; }
 
@@ -23,6 +28,7 @@ class EAssertionFailed : public std::runtime_error {
   }
 
  private:
+  std::string message_;
   std::string unit_;
   int line_;
 };
