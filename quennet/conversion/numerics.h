@@ -13,8 +13,11 @@ namespace quennet {
 // pi and its multiples in extended precision.
 inline constexpr long double kPiExt = 3.14159265358979323846264338327950288L;
 inline constexpr long double kTwoPiExt = 2.0L * kPiExt;
-// pi / 180 in extended precision, the factor text angles are turned to radians with.
-inline constexpr long double kDegToRadExt = 0.017453292519943295769236907684886127L;
+// pi / 180 in extended precision.
+inline constexpr long double kDegToRadExt = kPiExt / 180.0L;
+// The factor free texts turn their rotation to radians with: pi / 180 to the
+// eighteen digits that drawings made before used.
+inline constexpr long double kTextDegToRadExt = 0.017453292519943295L;
 
 // Nearest integer, an exact half going to the even neighbour.
 long double NearestExt(long double v);

@@ -1,3 +1,7 @@
+// gtest's demangler brings in <cxxabi.h>, whose alias `abi` clashes with the
+// namespace of the module interfaces.
+#define GTEST_HAS_CXXABI_H_ 0
+
 #include "quennet/conversion/numerics.h"
 
 #include <gtest/gtest.h>
@@ -32,7 +36,7 @@ TEST(Nearest, CoordinateOutsideTheRangeIsAnErrorNotAWrap) {
 
 TEST(Real48, RightAngleComesBackAsTheDocumentedDouble) {
   // 90 degrees through the 6-byte real is not the double nearest pi / 2.
-  const double a = static_cast<double>(ThroughReal48(90.0L * kDegToRadExt, "angle"));
+  const double a = static_cast<double>(ThroughReal48(90.0L * kTextDegToRadExt, "angle"));
   EXPECT_EQ(a, 1.5707963267941523);
   EXPECT_NE(a, M_PI / 2);
 }
