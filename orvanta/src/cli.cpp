@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -78,7 +77,7 @@ int Error(const std::string& text, int status = 2) {
 
 struct ExportArgs {
   std::string board, output;
-  std::map<std::string, int32_t> options;  // key -> stored value
+  std::vector<std::pair<std::string, int32_t>> options;  // key -> stored value, in key order
   bool dialog = false;
   std::string formatName;  // empty: the exporter's own
 };
@@ -130,14 +129,21 @@ ExportArgs ParseExport(const std::vector<std::string>& args) {
           words += std::string(words.empty() ? "" : "|") + c.word;
         throw UsageError(arg + ": '" + v + "' is not one of " + words);
       }
-      if (a.options.count(spec.key)) throw UsageError(arg + ": given twice");
-      a.options[spec.key] = found->value;
+      for (const auto& given : a.options)
+        if (given.first == spec.key) throw UsageError(arg + ": given twice");
+      a.options.emplace_back(spec.key, found->value);
     }
     if (known) continue;
     if (!arg.empty() && arg[0] == '-' && arg != "-") throw UsageError(arg + ": unknown option");
     if (!a.board.empty()) throw UsageError(arg + ": more than one board given");
     a.board = arg;
   }
+  // The store's key order, whatever the order on the command line.
+  std::vector<std::pair<std::string, int32_t>> ordered;
+  for (const OptionSpec& spec : OptionSpecs())
+    for (const auto& given : a.options)
+      if (given.first == spec.key) ordered.push_back(given);
+  a.options = std::move(ordered);
   if (a.board.empty()) throw UsageError("export: no BOARD given");
   if (a.output.empty()) throw UsageError("export: no output file given (-o FILE)");
   return a;
@@ -166,17 +172,16 @@ int RunExport(const std::vector<std::string>& args) {
     return Error(e.what());
   }
 
-  // The store is read (and so checked) before anything else happens, and
-  // takes the options given before the exporter reads them.
+  // The store is read (and so checked) before anything else happens.
   std::string storePath;
+  OptionsStore store;
   int32_t outputFormat = 0;
   try {
     storePath = OptionsStorePath();
-    OptionsStore store(storePath);
+    store = OptionsStore(storePath);
     store.Load();
     for (const auto& [key, value] : a.options)
       store.Set(kSection, kGroup, key, std::to_string(value));
-    if (!a.options.empty()) store.Save();
     outputFormat = store.ReadInteger(kSection, kGroup, "Output Format").value_or(0);
   } catch (const std::exception& e) {
     return Error(e.what());
@@ -198,6 +203,9 @@ int RunExport(const std::vector<std::string>& args) {
   Host host;
   try {
     host.OpenBoard(a.board);
+    host.LoadExporters();
+    // Only a command that can run changes the stored options.
+    if (!a.options.empty()) store.Save();
   } catch (const std::exception& e) {
     return Error(e.what());
   }

@@ -13,7 +13,7 @@ namespace {
 void CopyOut(std::string_view text, char* out, uint32_t size) {
   if (!out || size == 0) return;
   const size_t n = std::min<size_t>(text.size(), size - 1);
-  std::memcpy(out, text.data(), n);
+  if (n) std::memcpy(out, text.data(), n);
   out[n] = '\0';
 }
 

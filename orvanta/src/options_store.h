@@ -29,6 +29,7 @@ class OptionsStore {
   // (~/.config/orvanta/options.ini).
   static std::string DefaultPath();
 
+  OptionsStore() = default;
   explicit OptionsStore(std::string path);
 
   // Reads the file; a missing file is an empty store. Throws EOptionsStore.
