@@ -12,6 +12,7 @@
 #include "quennet/driver/state.h"
 #include "quennet/options/options.h"
 #include "quennet/pcbmodel/layers/rtl_errors.h"
+#include "quennet/pcbmodel/objects.h"
 
 namespace quennet {
 

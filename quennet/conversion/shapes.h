@@ -16,9 +16,6 @@ namespace quennet {
 
 class TPoints;
 
-// TPadShape values the converters draw.
-enum : uint8_t { psRound = 1, psRectangle = 2, psOctagonal = 3, psPlaneRelief = 4 };
-
 // Offset subtracted, then the placement rotation about (0, 0).
 void ApplyPlacement(TPoints& list);
 
@@ -29,7 +26,9 @@ void DrawTrackShape(const TPoints& ends, int32_t width, uint32_t layer, bool zer
 void DrawArcShape(int32_t x, int32_t y, int32_t radius, int32_t width, double startAngle,
                   double endAngle, uint32_t layer, bool zero);
 
-// Pads and vias (sizes and holes in PCB units, prot in degrees).
+// Pads and vias (sizes and holes in PCB units, prot in degrees). DrawPadShape
+// draws the round, rectangular and octagonal shapes (TPadShape 1..3) and
+// nothing for any other; reliefs need the host's rule values (DrawRelief).
 void DrawPadShape(int32_t px, int32_t py, uint8_t shape, int32_t sx, int32_t sy, int32_t hole,
                   double prot, uint32_t layer, bool zero);
 void DrawRoundPad(int32_t px, int32_t py, int32_t sx, int32_t sy, int32_t hole, double prot,

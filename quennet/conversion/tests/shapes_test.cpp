@@ -17,6 +17,7 @@
 #include "quennet/conversion/tests/recorder.h"
 #include "quennet/drawing/points.h"
 #include "quennet/pcbmodel/layers/rtl_errors.h"
+#include "quennet/pcbmodel/objects.h"
 
 namespace quennet {
 namespace {
