@@ -239,7 +239,8 @@ constexpr size_t kBlockEntName = 24;  // NUL-terminated text (must name an added
 #define TAV2_OTHER_FUNCTIONS(X)                                                                    \
   /* tables (those used above are listed there and not again) */                                   \
   X(edaDeleteBlockheader)                                                                          \
-  X(edaGetBlockheader) X(edaReplaceBlockheader) X(edaNumBlockheaders) X(edaStartBlockheaderGet)    \
+  X(edaGetBlockheader)                                                                             \
+  X(edaReplaceBlockheader) X(edaNumBlockheaders) X(edaStartBlockheaderGet)                         \
       X(edaGetNextBlockheader) X(edaDeleteLayer) X(edaGetLayer) X(edaReplaceLayer) X(edaSeekLayer) \
           X(edaNumLayers) X(edaStartLayerGet) X(edaGetNextLayer) TAV2_TABLE_OPERATIONS_OF(         \
               X, Linetype, Linetypes) TAV2_TABLE_OPERATIONS_OF(X, Dimstyle, Dimstyles)             \

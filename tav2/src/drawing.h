@@ -54,6 +54,7 @@ struct Header {
   Vec3 extMin, extMax;      // drawing units
   int16_t measurement = 0;  // 0 English (inches), 1 metric (millimetres)
   int16_t tileMode = 1;
+  double created = 0;                 // Julian date of creation ($TDCREATE, $TDUPDATE)
   std::vector<HeaderValue> defaults;  // TAVINIT.DAT, in file order
 
   const HeaderValue* Find(std::string_view name) const;  // case-sensitive, names are upper case
@@ -172,9 +173,8 @@ struct Polyline {
   double startWidth = 0, endWidth = 0;        // default widths
   int16_t flags = 0;                          // 1 closed
   uint32_t firstVertex = 0, vertexCount = 0;  // run in Drawing::vertices
-  Handle seqendHandle = 0;
+  Handle seqendHandle = 0;                    // a polyline in a saved drawing always has its SEQEND
   uint32_t seqendLayer = 0;
-  bool ended = false;  // SEQEND appended
 };
 
 struct Insert {
@@ -204,8 +204,7 @@ struct Block {
   Handle beginHandle = 0;  // the BLOCK entity
   Handle endHandle = 0;    // the ENDBLK entity
   uint32_t beginLayer = 0, endLayer = 0;
-  std::vector<EntityRef> entities;   // BLOCK and ENDBLK are not in here
-  uint32_t openPolyline = kNoIndex;  // a POLYLINE waiting for its SEQEND
+  std::vector<EntityRef> entities;  // BLOCK and ENDBLK are not in here
 };
 
 // Fixed handles of structural objects (R13+ writes them; older releases

@@ -1,0 +1,807 @@
+#include "tav2/src/engine.h"
+
+#include <cmath>
+#include <cstring>
+#include <ctime>
+#include <new>
+
+#include "tav2/src/dwg/dwg_writer.h"
+#include "tav2/src/dxf_writer.h"
+#include "tav2/src/output.h"
+#include "tav2/src/schema.h"
+
+// The DWG writer lives in its own folder and may be absent from a build;
+// then DWG saves fail with a reason instead of the link failing.
+namespace tav2::dwg {
+bool WriteDwg(const Drawing& drawing, int version, std::vector<std::uint8_t>& out,
+              std::string& error) __attribute__((weak));
+}
+
+namespace tav2 {
+
+using namespace tav2abi;
+
+namespace {
+
+struct EngineState {
+  bool initialised = false;
+  EngineDefaults defaults;
+  std::vector<std::unique_ptr<OpenDrawing>> drawings;  // drawing handle - 1
+  std::string lastError;
+  int32_t lastCode = 0;
+};
+
+EngineState& State() {
+  static EngineState s;
+  return s;
+}
+
+int16_t Fail(std::string reason, int32_t code = 1) {
+  State().lastError = std::move(reason);
+  State().lastCode = code;
+  return 0;
+}
+
+void Clear() {
+  State().lastError.clear();
+  State().lastCode = 0;
+}
+
+std::string HandleText(uint64_t h) {
+  char buf[24];
+  auto [p, ec] = std::to_chars(buf, buf + sizeof buf, h, 16);
+  for (char* q = buf; q != p; ++q)
+    if (*q >= 'a') *q = static_cast<char>(*q - 'a' + 'A');
+  return std::string(buf, p);
+}
+
+OpenDrawing* Find(int32_t drawing) {
+  auto& ds = State().drawings;
+  if (drawing <= 0 || static_cast<size_t>(drawing) > ds.size() || !ds[drawing - 1]) {
+    Fail("no open drawing " + std::to_string(drawing));
+    return nullptr;
+  }
+  return ds[drawing - 1].get();
+}
+
+// A NUL-terminated text inside a record field of `room` bytes.
+bool FieldText(const void* rec, size_t off, size_t room, std::string_view& out) {
+  const char* p = static_cast<const char*>(rec) + off;
+  const void* nul = std::memchr(p, 0, room);
+  if (!nul) return false;
+  out = std::string_view(p, static_cast<const char*>(nul) - p);
+  return true;
+}
+
+bool ValidName(std::string_view name) {
+  if (name.empty()) return false;
+  for (unsigned char c : name)
+    if (c < 0x20 || c == 0x7F) return false;
+  return true;
+}
+
+// Marks a handle as taken; 0 asks for a fresh one.
+bool ClaimHandle(OpenDrawing& od, uint64_t& h, const char* what) {
+  if (h == 0) h = od.d.NewHandle();
+  if (h >= od.d.nextHandle) {
+    Fail(std::string(what) + ": handle " + HandleText(h) + " was not issued by this drawing");
+    return false;
+  }
+  if (od.handleUsed.size() <= h)
+    od.handleUsed.resize(std::max<size_t>(h + 1, od.handleUsed.size() * 2));
+  if (od.handleUsed[h]) {
+    Fail(std::string(what) + ": handle " + HandleText(h) + " is already in use");
+    return false;
+  }
+  od.handleUsed[h] = true;
+  return true;
+}
+
+Handle Issue(OpenDrawing& od) {
+  uint64_t h = 0;
+  ClaimHandle(od, h, "");
+  return h;
+}
+
+}  // namespace
+
+void InitDrawing(OpenDrawing& od, const EngineDefaults& defaults, int16_t version) {
+  Drawing& d = od.d;
+  d.version = version;
+  d.header.created = 2440587.5 + static_cast<double>(std::time(nullptr)) / 86400.0;
+  d.header.defaults = defaults.header;
+  StructuralHandles& h = d.handles;
+  h.blockRecordControl = Issue(od);
+  h.layerControl = Issue(od);
+  h.styleControl = Issue(od);
+  h.linetypeControl = Issue(od);
+  h.viewControl = Issue(od);
+  h.ucsControl = Issue(od);
+  h.vportControl = Issue(od);
+  h.appidControl = Issue(od);
+  h.dimstyleControl = Issue(od);
+  h.rootDictionary = Issue(od);
+  h.groupDictionary = Issue(od);
+  h.mlinestyleDictionary = Issue(od);
+  h.standardMlinestyle = Issue(od);
+  h.activeVport = Issue(od);
+  h.linetypeByBlock = Issue(od);
+  h.linetypeByLayer = Issue(od);
+  for (const Linetype& lt : defaults.linetypes) {
+    Linetype row = lt;
+    row.handle = Issue(od);
+    d.AddLinetype(std::move(row));
+  }
+  for (const EngineDefaults::LayerRow& l : defaults.layers) {
+    Layer row;
+    row.handle = Issue(od);
+    row.name = l.name;
+    row.color = l.color;
+    row.linetype = d.FindLinetype(l.linetype);
+    d.AddLayer(std::move(row));
+  }
+  for (const TextStyle& s : defaults.styles) {
+    TextStyle row = s;
+    row.handle = Issue(od);
+    d.AddStyle(std::move(row));
+  }
+  for (const std::string& a : defaults.appids) d.appids.push_back({Issue(od), a});
+  for (const std::string& s : defaults.dimstyles) d.dimstyles.push_back({Issue(od), s});
+  for (const char* name : {"*MODEL_SPACE", "*PAPER_SPACE"}) {
+    Block b;
+    b.handle = Issue(od);
+    b.name = name;
+    b.beginHandle = Issue(od);
+    b.endHandle = Issue(od);
+    d.AddBlock(std::move(b));
+  }
+  od.blockEnded.assign(2, false);
+
+  Put<double>(od.headerRecord, kHeaderExtMinX, 0);
+  Put<int16_t>(od.headerRecord, kHeaderMeasurement, 0);
+  Put<int16_t>(od.headerRecord, kHeaderTileMode, 1);
+}
+
+void PrepareForSave(OpenDrawing& od) {
+  Drawing& d = od.d;
+  const uint8_t* r = od.headerRecord;
+  d.header.extMin = {Get<double>(r, kHeaderExtMinX), Get<double>(r, kHeaderExtMinY),
+                     Get<double>(r, kHeaderExtMinZ)};
+  d.header.extMax = {Get<double>(r, kHeaderExtMaxX), Get<double>(r, kHeaderExtMaxY),
+                     Get<double>(r, kHeaderExtMaxZ)};
+  d.header.measurement = Get<int16_t>(r, kHeaderMeasurement) ? 1 : 0;
+  d.header.tileMode = Get<int16_t>(r, kHeaderTileMode) ? 1 : 0;
+  // A polyline the caller never ended still gets its SEQEND: dropping its
+  // vertices or writing a broken sequence would lose or corrupt it.
+  if (od.openPolyline != kNoIndex) {
+    Polyline& p = d.polylines[od.openPolyline];
+    p.seqendHandle = Issue(od);
+    p.seqendLayer = p.c.layer;
+    od.openPolyline = od.openPolylineBlock = kNoIndex;
+  }
+  // Blocks defined without BLOCK or ENDBLK entities still need both.
+  for (Block& b : d.blocks) {
+    if (!b.beginHandle) b.beginHandle = Issue(od);
+    if (!b.endHandle) b.endHandle = Issue(od);
+  }
+}
+
+bool SaveDrawing(OpenDrawing& od, const char* fileName, int format, int version,
+                 std::string& error) {
+  if (format != kFormatDwg && format != kFormatDxf) {
+    error = "unsupported output format " + std::to_string(format);
+    return false;
+  }
+  if (version < 0 || version >= kAcadVersionCount) {
+    error = "unsupported AutoCAD version " + std::to_string(version);
+    return false;
+  }
+  if (!fileName || !*fileName) {
+    error = "no file name given";
+    return false;
+  }
+  PrepareForSave(od);
+  const std::string target(fileName);
+  if (format == kFormatDwg) {
+    if (!dwg::WriteDwg || !(version == 5 || version == 6)) {
+      error = std::string("DWG for AutoCAD ") + schema::Info(version).name + " is not supported";
+      return false;
+    }
+    std::vector<uint8_t> bytes;
+    std::string why;
+    if (!dwg::WriteDwg(od.d, version, bytes, why)) {
+      error = "cannot write " + target + ": " + why;
+      return false;
+    }
+    ReplacingFile file;
+    if (!file.Open(target, error) || !file.Write(bytes.data(), bytes.size(), error) ||
+        !file.Commit(error))
+      return false;
+    return true;
+  }
+  ReplacingFile file;
+  if (!file.Open(target, error)) return false;
+  OutputSink sink(&file);
+  std::string why;
+  if (!WriteDxf(od.d, version, sink, why)) {
+    error = "cannot write " + target + ": " + why;
+    return false;
+  }
+  if (!sink.Finish(error) || !file.Commit(error)) return false;
+  return true;
+}
+
+}  // namespace tav2
+
+// ---------------------------------------------------------------------------
+// The exported functions. None lets an exception out: a failure answers 0
+// and leaves its reason for edaGetLastError.
+
+using namespace tav2;
+using namespace tav2abi;
+
+#define GUARDED(...)                  \
+  try {                               \
+    Clear();                          \
+    __VA_ARGS__                       \
+  } catch (const std::bad_alloc&) {   \
+    return Fail("out of memory", 2);  \
+  } catch (const std::exception& e) { \
+    return Fail(e.what(), 3);         \
+  }
+
+ORVANTA_EXPORT int16_t edaInitAd2(const char* dataFile, int32_t, int32_t* out){GUARDED({
+  if (out) *out = 0;
+  if (!dataFile || !*dataFile) return Fail("no engine data file given");
+  EngineDefaults d;
+  std::string error;
+  if (!LoadTavinit(dataFile, d, error)) return Fail(error);
+  State().defaults = std::move(d);
+  State().initialised = true;
+  return 1;
+})}
+
+ORVANTA_EXPORT int16_t edaCloseAd2(void){GUARDED({
+  State().drawings.clear();
+  State().initialised = false;
+  return 1;
+})}
+
+ORVANTA_EXPORT int32_t edaNewFile(int32_t, int32_t, int32_t, int16_t version){GUARDED({
+  if (!State().initialised) return Fail("the engine is not initialised (edaInitAd2)");
+  auto od = std::make_unique<OpenDrawing>();
+  InitDrawing(*od, State().defaults, version);
+  auto& ds = State().drawings;
+  for (size_t i = 0; i < ds.size(); ++i)
+    if (!ds[i]) {
+      ds[i] = std::move(od);
+      return static_cast<int32_t>(i + 1);
+    }
+  ds.push_back(std::move(od));
+  return static_cast<int32_t>(ds.size());
+})}
+
+ORVANTA_EXPORT void* edaHeaderPointer(int32_t drawing) {
+  try {
+    Clear();
+    OpenDrawing* od = Find(drawing);
+    return od ? od->headerRecord : nullptr;
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+ORVANTA_EXPORT int16_t edaCloseFile(int32_t drawing){GUARDED({
+  if (!Find(drawing)) return 0;
+  State().drawings[drawing - 1].reset();
+  return 1;
+})}
+
+ORVANTA_EXPORT int16_t edaGenerateObjhandle(int32_t drawing, uint8_t* handle){GUARDED({
+  OpenDrawing* od = Find(drawing);
+  if (!od) return 0;
+  if (!handle) return Fail("edaGenerateObjhandle: no handle address");
+  StoreHandle(handle, od->d.NewHandle());
+  return 1;
+})}
+
+ORVANTA_EXPORT int16_t edaSetDefaultLayer(int32_t drawing, void* rec){GUARDED({
+  if (!rec) return Fail("edaSetDefaultLayer: no record");
+  std::memset(rec, 0, kLayerRecordSize);
+  Put<int16_t>(rec, kLayerColor, 7);
+  return 1;
+})}
+
+ORVANTA_EXPORT int16_t edaAddLayer(int32_t drawing, const void* rec){GUARDED({
+  OpenDrawing* od = Find(drawing);
+  if (!od) return 0;
+  if (!rec) return Fail("edaAddLayer: no record");
+  std::string_view name;
+  if (!FieldText(rec, kLayerName, kLayerNameMax + 1, name))
+    return Fail("layer name is not terminated within " + std::to_string(kLayerNameMax) +
+                " characters");
+  if (!ValidName(name)) return Fail("layer name \"" + std::string(name) + "\" is not valid");
+  const int16_t color = Get<int16_t>(rec, kLayerColor);
+  if (color < 1 || color > 255)
+    return Fail("layer " + std::string(name) + ": colour " + std::to_string(color) +
+                " is not 1..255");
+  Layer layer;
+  layer.name = name;
+  layer.color = color;
+  layer.flags = Get<int16_t>(rec, kLayerFlags) & 5;
+  layer.off = Get<uint8_t>(rec, kLayerOff) != 0;
+  const uint64_t lt = LoadHandle(static_cast<const uint8_t*>(rec) + kLayerLinetype);
+  layer.linetype = lt ? od->d.FindLinetypeByHandle(lt) : od->d.FindLinetype("CONTINUOUS");
+  if (layer.linetype == kNoIndex)
+    return Fail("layer " + layer.name + ": line type handle " + HandleText(lt) + " not found");
+  uint64_t h = LoadHandle(static_cast<const uint8_t*>(rec) + kLayerHandle);
+  if (!ClaimHandle(*od, h, ("layer " + layer.name).c_str())) return 0;
+  layer.handle = h;
+  od->d.AddLayer(std::move(layer));
+  return 1;
+})}
+
+ORVANTA_EXPORT int16_t
+    edaFindLayerByName(int32_t drawing, const char* name, uint8_t* handle){GUARDED({
+      if (handle) StoreHandle(handle, 0);
+      OpenDrawing* od = Find(drawing);
+      if (!od) return 0;
+      if (!name || !handle) return Fail("edaFindLayerByName: missing argument");
+      const uint32_t i = od->d.FindLayer(name);
+      if (i == kNoIndex) return Fail(std::string("no layer named ") + name);
+      StoreHandle(handle, od->d.layers[i].handle);
+      return 1;
+    })}
+
+ORVANTA_EXPORT int16_t edaSetDefaultBlockheader(void* rec){GUARDED({
+  if (!rec) return Fail("edaSetDefaultBlockheader: no record");
+  std::memset(rec, 0, kBlockRecordSize);
+  Put<int16_t>(rec, kBlockLayoutIndex, -1);
+  return 1;
+})}
+
+ORVANTA_EXPORT int16_t edaAddBlockheader(int32_t drawing, const void* rec){GUARDED({
+  OpenDrawing* od = Find(drawing);
+  if (!od) return 0;
+  if (!rec) return Fail("edaAddBlockheader: no record");
+  std::string_view name;
+  if (!FieldText(rec, kBlockName, kBlockNameMax + 1, name))
+    return Fail("block name is not terminated within " + std::to_string(kBlockNameMax) +
+                " characters");
+  if (!ValidName(name)) return Fail("block name \"" + std::string(name) + "\" is not valid");
+  if (od->d.FindBlock(name) != kNoIndex)
+    return Fail("the drawing has a block named " + std::string(name) + " already");
+  if (Get<uint8_t>(rec, kBlockXref))
+    return Fail("block " + std::string(name) + ": external references are not supported");
+  Block b;
+  b.name = name;
+  b.flags = Get<uint8_t>(rec, kBlockFlags) & 3;
+  b.base = {Get<double>(rec, kBlockBaseX), Get<double>(rec, kBlockBaseY),
+            Get<double>(rec, kBlockBaseZ)};
+  if (!std::isfinite(b.base.x) || !std::isfinite(b.base.y) || !std::isfinite(b.base.z))
+    return Fail("block " + b.name + ": base point is not a finite number");
+  uint64_t h = LoadHandle(static_cast<const uint8_t*>(rec) + kBlockHandle);
+  if (!ClaimHandle(*od, h, ("block " + b.name).c_str())) return 0;
+  b.handle = h;
+  od->d.AddBlock(std::move(b));
+  od->blockEnded.push_back(false);
+  return 1;
+})}
+
+ORVANTA_EXPORT int16_t
+    edaFindBlockheaderByName(int32_t drawing, const char* name, uint8_t* handle){GUARDED({
+      if (handle) StoreHandle(handle, 0);
+      OpenDrawing* od = Find(drawing);
+      if (!od) return 0;
+      if (!name || !handle) return Fail("edaFindBlockheaderByName: missing argument");
+      const uint32_t i = od->d.FindBlock(name);
+      if (i == kNoIndex) return Fail(std::string("no block named ") + name);
+      StoreHandle(handle, od->d.blocks[i].handle);
+      return 1;
+    })}
+
+ORVANTA_EXPORT int16_t
+    edaSeekBlockheader(int32_t drawing, const uint8_t* handle, void* rec){GUARDED({
+      OpenDrawing* od = Find(drawing);
+      if (!od) return 0;
+      if (!handle || !rec) return Fail("edaSeekBlockheader: missing argument");
+      const uint64_t h = LoadHandle(handle);
+      const uint32_t i = od->d.FindBlockByHandle(h);
+      if (i == kNoIndex) return Fail("no block header with handle " + HandleText(h));
+      const Block& b = od->d.blocks[i];
+      std::memset(rec, 0, kBlockRecordSize);
+      Put<uint8_t>(rec, kBlockFlags, b.flags);
+      std::memcpy(static_cast<uint8_t*>(rec) + kBlockName, b.name.data(), b.name.size());
+      Put<int16_t>(rec, kBlockLayoutIndex, -1);
+      StoreHandle(static_cast<uint8_t*>(rec) + kBlockHandle, b.handle);
+      Put<int32_t>(rec, kBlockEntityList, static_cast<int32_t>(i + 1));
+      Put<double>(rec, kBlockBaseX, b.base.x);
+      Put<double>(rec, kBlockBaseY, b.base.y);
+      Put<double>(rec, kBlockBaseZ, b.base.z);
+      return 1;
+    })}
+
+ORVANTA_EXPORT int32_t edaEntityList(int32_t drawing, const uint8_t* blockHandle){GUARDED({
+  OpenDrawing* od = Find(drawing);
+  if (!od) return 0;
+  if (!blockHandle) return Fail("edaEntityList: no block handle");
+  const uint64_t h = LoadHandle(blockHandle);
+  const uint32_t i = od->d.FindBlockByHandle(h);
+  if (i == kNoIndex) return Fail("no block header with handle " + HandleText(h));
+  return static_cast<int32_t>(i + 1);
+})}
+
+ORVANTA_EXPORT int16_t edaSetEntityDefaults(int32_t drawing, void* header, void* data) {
+  GUARDED({
+    if (!header || !data) return Fail("edaSetEntityDefaults: missing record");
+    const int16_t type = Get<int16_t>(header, kEntType);
+    switch (type) {
+      case kEntLine:
+      case kEntCircle:
+      case kEntText:
+      case kEntArc:
+      case kEntSolid:
+      case kEntBlock:
+      case kEntEndblk:
+      case kEntInsert:
+      case kEntSeqend:
+      case kEntPolyline:
+      case kEntVertex:
+        break;
+      default:
+        return Fail("entity type " + std::to_string(type) + " is not supported");
+    }
+    std::memset(header, 0, kEntityHeaderSize);
+    std::memset(data, 0, kEntityDataSize);
+    Put<int16_t>(header, kEntType, type);
+    Put<int16_t>(header, kEntColor, 256);
+    Put<double>(header, kEntExtrusionZ, 1.0);
+    switch (type) {
+      case kEntText: {
+        double size = 0.2;
+        if (OpenDrawing* od = drawing > 0 ? Find(drawing) : nullptr)
+          if (const HeaderValue* v = od->d.header.Find("$TEXTSIZE")) size = v->num[0];
+        Clear();
+        Put<double>(data, kTextHeight, size);
+        Put<double>(data, kTextWidthFactor, 1.0);
+        break;
+      }
+      case kEntInsert:
+        Put<double>(data, kInsertScaleX, 1.0);
+        Put<double>(data, kInsertScaleY, 1.0);
+        Put<double>(data, kInsertScaleZ, 1.0);
+        Put<int16_t>(data, kInsertColumns, 1);
+        Put<int16_t>(data, kInsertRows, 1);
+        break;
+      case kEntPolyline:
+        Put<int16_t>(data, kPolylineKind, 8);
+        break;
+      default:
+        break;
+    }
+    return 1;
+  })
+}
+
+namespace {
+
+const char* TypeName(int16_t type) {
+  switch (type) {
+    case kEntLine:
+      return "LINE";
+    case kEntCircle:
+      return "CIRCLE";
+    case kEntText:
+      return "TEXT";
+    case kEntArc:
+      return "ARC";
+    case kEntSolid:
+      return "SOLID";
+    case kEntBlock:
+      return "BLOCK";
+    case kEntEndblk:
+      return "ENDBLK";
+    case kEntInsert:
+      return "INSERT";
+    case kEntSeqend:
+      return "SEQEND";
+    case kEntPolyline:
+      return "POLYLINE";
+    case kEntVertex:
+      return "VERTEX";
+  }
+  return "?";
+}
+
+// Reads doubles at the given offsets of a data record, refusing NaN and infinity.
+class Reader {
+ public:
+  Reader(const void* rec, const char* type) : rec_(rec), type_(type) {}
+  bool ok = true;
+  std::string error;
+  double D(size_t off, const char* field) {
+    const double v = Get<double>(rec_, off);
+    if (!std::isfinite(v) && ok) {
+      ok = false;
+      error = std::string(type_) + ": " + field + " is not a finite number";
+    }
+    return v;
+  }
+  Vec3 P(size_t off, const char* field) {
+    Vec3 p;
+    p.x = D(off, field);
+    p.y = D(off + 8, field);
+    p.z = D(off + 16, field);
+    return p;
+  }
+
+ private:
+  const void* rec_;
+  const char* type_;
+};
+
+int16_t AddEntity(OpenDrawing& od, int32_t list, const void* hdr, const void* data) {
+  Drawing& d = od.d;
+  const int16_t type = Get<int16_t>(hdr, kEntType);
+  const char* tname = TypeName(type);
+  if (list <= 0 || static_cast<size_t>(list) > d.blocks.size())
+    return Fail(std::string(tname) + ": no entity list " + std::to_string(list));
+  const uint32_t bi = static_cast<uint32_t>(list - 1);
+  Block& block = d.blocks[bi];
+  if (bi >= 2 && od.blockEnded[bi])
+    return Fail(std::string(tname) + ": block " + block.name + " is already ended");
+
+  EntityCommon c;
+  const uint64_t layerHandle = LoadHandle(static_cast<const uint8_t*>(hdr) + kEntLayer);
+  c.layer = layerHandle ? d.FindLayerByHandle(layerHandle) : 0;
+  if (c.layer == kNoIndex)
+    return Fail(std::string(tname) + ": layer handle " + HandleText(layerHandle) +
+                " is not a layer of this drawing");
+  const uint64_t ltHandle = LoadHandle(static_cast<const uint8_t*>(hdr) + kEntLinetype);
+  if (ltHandle) {
+    c.linetype = d.FindLinetypeByHandle(ltHandle);
+    if (c.linetype == kNoIndex)
+      return Fail(std::string(tname) + ": line type handle " + HandleText(ltHandle) +
+                  " is not a line type of this drawing");
+  }
+  c.color = Get<int16_t>(hdr, kEntColor);
+  if (c.color < 0 || c.color > 256)
+    return Fail(std::string(tname) + ": colour " + std::to_string(c.color) + " is not 0..256");
+  if (Get<int16_t>(hdr, kEntPaperSpace))
+    return Fail(std::string(tname) + ": paper space entities are not supported");
+  if (Get<double>(hdr, kEntExtrusionX) != 0 || Get<double>(hdr, kEntExtrusionY) != 0 ||
+      Get<double>(hdr, kEntExtrusionZ) != 1)
+    return Fail(std::string(tname) +
+                ": extrusion directions other than (0, 0, 1) are not "
+                "supported");
+  Reader r(data, tname);
+  const double thickness = Get<double>(hdr, kEntThickness);
+  if (!std::isfinite(thickness)) return Fail(std::string(tname) + ": thickness is not finite");
+
+  const bool polylineOpen = od.openPolyline != kNoIndex;
+  if (polylineOpen && type != kEntVertex && type != kEntSeqend)
+    return Fail(std::string(tname) + ": the POLYLINE before it is not ended by a SEQEND");
+  if (polylineOpen && od.openPolylineBlock != bi)
+    return Fail(std::string(tname) + ": the open POLYLINE belongs to another entity list");
+
+  uint64_t h = LoadHandle(static_cast<const uint8_t*>(hdr) + kEntHandle);
+  // Checked before the handle is claimed, so a refused entity leaves no trace.
+  auto claim = [&]() { return ClaimHandle(od, h, tname); };
+
+  switch (type) {
+    case kEntLine: {
+      Line e{c, r.P(kLineX1, "start point"), r.P(kLineX2, "end point"), thickness};
+      if (!r.ok) return Fail(r.error);
+      if (!claim()) return 0;
+      e.c.handle = h;
+      block.entities.push_back({static_cast<uint32_t>(d.lines.size()), EntityKind::Line});
+      d.lines.push_back(e);
+      return 1;
+    }
+    case kEntCircle: {
+      Circle e{c, r.P(kCircleX, "centre"), r.D(kCircleRadius, "radius"), thickness};
+      if (!r.ok) return Fail(r.error);
+      if (!claim()) return 0;
+      e.c.handle = h;
+      block.entities.push_back({static_cast<uint32_t>(d.circles.size()), EntityKind::Circle});
+      d.circles.push_back(e);
+      return 1;
+    }
+    case kEntArc: {
+      Arc e{c,
+            r.P(kCircleX, "centre"),
+            r.D(kCircleRadius, "radius"),
+            r.D(kArcStartAngle, "start angle"),
+            r.D(kArcEndAngle, "end angle"),
+            thickness};
+      if (!r.ok) return Fail(r.error);
+      if (!claim()) return 0;
+      e.c.handle = h;
+      block.entities.push_back({static_cast<uint32_t>(d.arcs.size()), EntityKind::Arc});
+      d.arcs.push_back(e);
+      return 1;
+    }
+    case kEntSolid: {
+      Solid e{c,
+              {r.P(kSolidCorner1, "corner 1"), r.P(kSolidCorner2, "corner 2"),
+               r.P(kSolidCorner3, "corner 3"), r.P(kSolidCorner4, "corner 4")}};
+      if (!r.ok) return Fail(r.error);
+      if (!claim()) return 0;
+      e.c.handle = h;
+      block.entities.push_back({static_cast<uint32_t>(d.solids.size()), EntityKind::Solid});
+      d.solids.push_back(e);
+      return 1;
+    }
+    case kEntText: {
+      Text e;
+      e.c = c;
+      e.insert = r.P(kTextX, "insertion point");
+      e.align = r.P(kTextAlignX, "alignment point");
+      e.height = r.D(kTextHeight, "height");
+      e.rotation = r.D(kTextRotation, "rotation");
+      e.widthFactor = r.D(kTextWidthFactor, "width factor");
+      e.oblique = r.D(kTextOblique, "oblique angle");
+      if (!r.ok) return Fail(r.error);
+      e.generation = Get<uint8_t>(data, kTextGeneration) & 6;
+      e.hAlign = Get<uint8_t>(data, kTextHAlign);
+      e.vAlign = Get<uint8_t>(data, kTextVAlign);
+      if (e.hAlign > 5 || e.vAlign > 3)
+        return Fail("TEXT: alignment " + std::to_string(e.hAlign) + "/" + std::to_string(e.vAlign) +
+                    " is not valid");
+      std::string_view value;
+      if (!FieldText(data, kTextValue, kTextValueMax + 1, value))
+        return Fail("TEXT: the text is not terminated within " + std::to_string(kTextValueMax) +
+                    " characters");
+      const uint64_t sh = LoadHandle(static_cast<const uint8_t*>(data) + kTextStyle);
+      e.style = sh ? d.FindStyleByHandle(sh) : 0;
+      if (e.style == kNoIndex)
+        return Fail("TEXT: style handle " + HandleText(sh) + " is not a style of this drawing");
+      if (!claim()) return 0;
+      e.c.handle = h;
+      e.textOffset = static_cast<uint32_t>(d.strings.size());
+      e.textLength = static_cast<uint32_t>(value.size());
+      d.strings.append(value);
+      block.entities.push_back({static_cast<uint32_t>(d.texts.size()), EntityKind::Text});
+      d.texts.push_back(e);
+      return 1;
+    }
+    case kEntPolyline: {
+      Polyline e;
+      e.c = c;
+      e.elevation = r.D(kPolylineElevation, "elevation");
+      e.startWidth = r.D(kPolylineStartWidth, "start width");
+      e.endWidth = r.D(kPolylineEndWidth, "end width");
+      if (!r.ok) return Fail(r.error);
+      e.flags = Get<int16_t>(data, kPolylineClosed) ? 1 : 0;
+      if (!claim()) return 0;
+      e.c.handle = h;
+      e.firstVertex = static_cast<uint32_t>(d.vertices.size());
+      od.openPolyline = static_cast<uint32_t>(d.polylines.size());
+      od.openPolylineBlock = bi;
+      block.entities.push_back({od.openPolyline, EntityKind::Polyline});
+      d.polylines.push_back(e);
+      return 1;
+    }
+    case kEntVertex: {
+      if (!polylineOpen) return Fail("VERTEX: no POLYLINE is open in this entity list");
+      Vertex v;
+      v.layer = c.layer;
+      v.x = r.D(kVertexX, "X");
+      v.y = r.D(kVertexY, "Y");
+      v.z = r.D(kVertexZ, "Z");
+      v.startWidth = r.D(kVertexStartWidth, "start width");
+      v.endWidth = r.D(kVertexEndWidth, "end width");
+      v.bulge = r.D(kVertexBulge, "bulge");
+      if (!r.ok) return Fail(r.error);
+      v.flags = Get<int16_t>(data, kVertexFlags) & 1;  // extra vertex from curve fitting
+      if (!claim()) return 0;
+      v.handle = h;
+      d.vertices.push_back(v);
+      d.polylines[od.openPolyline].vertexCount++;
+      return 1;
+    }
+    case kEntSeqend: {
+      if (!polylineOpen) return Fail("SEQEND: no POLYLINE is open in this entity list");
+      if (!claim()) return 0;
+      Polyline& p = d.polylines[od.openPolyline];
+      p.seqendHandle = h;
+      p.seqendLayer = c.layer;
+      od.openPolyline = od.openPolylineBlock = kNoIndex;
+      return 1;
+    }
+    case kEntInsert: {
+      Insert e;
+      e.c = c;
+      e.point = r.P(kInsertX, "insertion point");
+      e.scale = r.P(kInsertScaleX, "scale");
+      e.rotation = r.D(kInsertRotation, "rotation");
+      e.columnSpacing = r.D(kInsertColumnSpacing, "column spacing");
+      e.rowSpacing = r.D(kInsertRowSpacing, "row spacing");
+      if (!r.ok) return Fail(r.error);
+      e.columns = Get<int16_t>(data, kInsertColumns);
+      e.rows = Get<int16_t>(data, kInsertRows);
+      if (e.columns < 1 || e.rows < 1)
+        return Fail("INSERT: " + std::to_string(e.columns) + " columns and " +
+                    std::to_string(e.rows) + " rows is not a valid array");
+      if (Get<int16_t>(data, kInsertAttribsFollow))
+        return Fail("INSERT: attributes are not supported");
+      const uint64_t bh = LoadHandle(static_cast<const uint8_t*>(data) + kInsertBlock);
+      e.block = bh ? d.FindBlockByHandle(bh) : kNoIndex;
+      if (e.block == kNoIndex || e.block < 2)
+        return Fail("INSERT: block handle " + HandleText(bh) +
+                    " is not a block definition of this drawing");
+      if (e.block == bi)
+        return Fail("INSERT: block " + d.blocks[e.block].name + " cannot contain itself");
+      if (!claim()) return 0;
+      e.c.handle = h;
+      block.entities.push_back({static_cast<uint32_t>(d.inserts.size()), EntityKind::Insert});
+      d.inserts.push_back(e);
+      return 1;
+    }
+    case kEntBlock: {
+      if (bi < 2) return Fail("BLOCK: " + block.name + " takes no BLOCK entity");
+      if (block.beginHandle) return Fail("BLOCK: block " + block.name + " has begun already");
+      if (!block.entities.empty())
+        return Fail("BLOCK: must come before the entities of block " + block.name);
+      std::string_view name;
+      if (!FieldText(data, kBlockEntName, kBlockNameMax + 1, name) ||
+          !EqualNoCase(name, block.name))
+        return Fail("BLOCK: its name does not match the block header " + block.name);
+      const Vec3 base = r.P(kBlockEntBaseX, "base point");
+      if (!r.ok) return Fail(r.error);
+      if (!claim()) return 0;
+      block.beginHandle = h;
+      block.beginLayer = c.layer;
+      block.base = base;
+      return 1;
+    }
+    case kEntEndblk: {
+      if (bi < 2) return Fail("ENDBLK: " + block.name + " takes no ENDBLK entity");
+      if (!claim()) return 0;
+      block.endHandle = h;
+      block.endLayer = c.layer;
+      od.blockEnded[bi] = true;
+      return 1;
+    }
+  }
+  return Fail("entity type " + std::to_string(type) + " is not supported");
+}
+
+}  // namespace
+
+ORVANTA_EXPORT int16_t edaAddEntityToList(int32_t drawing, int32_t list, const void* header,
+                                          const void* data){GUARDED({
+  OpenDrawing* od = Find(drawing);
+  if (!od) return 0;
+  if (!header || !data) return Fail("edaAddEntityToList: missing record");
+  return AddEntity(*od, list, header, data);
+})}
+
+ORVANTA_EXPORT int16_t edaSaveFile(int32_t drawing, const char* fileName, uint8_t format,
+                                   int16_t version, int32_t, int32_t, int32_t, int32_t){GUARDED({
+  OpenDrawing* od = Find(drawing);
+  if (!od) return 0;
+  std::string error;
+  if (!SaveDrawing(*od, fileName, format, version, error)) return Fail(error);
+  return 1;
+})}
+
+ORVANTA_EXPORT const char* edaGetLastError(void) {
+  return State().lastError.c_str();
+}
+ORVANTA_EXPORT int32_t edaGetLastErrorCode(void) {
+  return State().lastCode;
+}
+ORVANTA_EXPORT int16_t edaClearError(void) {
+  Clear();
+  return 1;
+}
+
+// Operations this engine does not serve: they exist so that a binding by name
+// succeeds, and answer failure with a reason.
+#define TAV2_UNSERVED(name)                                \
+  ORVANTA_EXPORT int16_t name(void) {                      \
+    return Fail(#name " is not supported by this engine"); \
+  }
+TAV2_OTHER_FUNCTIONS(TAV2_UNSERVED)
+#undef TAV2_UNSERVED
