@@ -163,13 +163,19 @@ int32_t StoredOutputFormat(const std::string& path) {
   return store.ReadInteger(kSection, kGroup, "Output Format").value_or(0);
 }
 
+// An exporter whose start-up refused raises its error, possibly without a
+// message, from every entry point.
+std::string ExporterError(const Exporter& e, const std::exception& error) {
+  const std::string what = error.what();
+  return e.path + ": " + (what.empty() ? "the exporter refused to start in this host" : what);
+}
+
 int RunExport(const std::vector<std::string>& args) {
   ExportArgs a;
   try {
     a = ParseExport(args);
   } catch (const UsageError& e) {
-    std::fputs(kUsage, stderr);
-    return Error(e.what());
+    return Error(std::string(e.what()) + " (see orvanta --help)");
   }
 
   // The store is read (and so checked) before anything else happens.
@@ -216,7 +222,12 @@ int RunExport(const std::vector<std::string>& args) {
   abi::SetShortString(fileName, a.output);
   try {
     for (const Exporter& e : host.LoadExporters()) {
-      const std::string name = a.formatName.empty() ? e.getDescription() : a.formatName;
+      std::string name = a.formatName;
+      try {
+        if (name.empty()) name = e.getDescription();
+      } catch (const std::exception& error) {
+        return Error(ExporterError(e, error));
+      }
       if (name.size() > 255) return Error("--format-name: longer than 255 characters");
       abi::SetShortString(format, name);
       if (e.recognised(format)) {
@@ -256,15 +267,19 @@ int RunExport(const std::vector<std::string>& args) {
 int RunFormats() {
   Host host;
   try {
-    for (const Exporter& e : host.LoadExporters()) {
+    host.LoadExporters();
+  } catch (const std::exception& e) {
+    return Error(e.what());
+  }
+  for (const Exporter& e : host.LoadExporters()) {
+    try {
       const char* d = e.getDescription();
       std::printf("%s\n", d ? d : "");
+    } catch (const std::exception& error) {
+      return Error(ExporterError(e, error));
     }
-    return 0;
-  } catch (const std::exception& e) {
-    const std::string what = e.what();
-    return Error(what.empty() ? "an exporter refused to start in this host" : what);
   }
+  return 0;
 }
 
 int RunOptions() {
@@ -295,7 +310,7 @@ int RunCommandLine(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) {
     std::fputs(kUsage, stderr);
-    return Error("no command given");
+    return 2;
   }
   const std::string command = args[0];
   args.erase(args.begin());
@@ -304,14 +319,11 @@ int RunCommandLine(int argc, char** argv) {
     return 0;
   }
   if (command == "export") return RunExport(args);
-  if ((command == "formats" || command == "options") && !args.empty()) {
-    std::fputs(kUsage, stderr);
-    return Error(command + ": unexpected argument '" + args[0] + "'");
-  }
+  if ((command == "formats" || command == "options") && !args.empty())
+    return Error(command + ": unexpected argument '" + args[0] + "' (see orvanta --help)");
   if (command == "formats") return RunFormats();
   if (command == "options") return RunOptions();
-  std::fputs(kUsage, stderr);
-  return Error("'" + command + "': unknown command");
+  return Error("'" + command + "': unknown command (see orvanta --help)");
 }
 
 }  // namespace orvanta
