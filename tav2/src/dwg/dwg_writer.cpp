@@ -351,7 +351,7 @@ void Writer::BeginTableEntry(std::uint16_t type, Handle handle, Handle control,
   data_.RL(0);
   data_.BL(0);
   data_.T(name);
-  data_.B(false);  // referenced flag (64)
+  data_.B(true);   // referenced (64), as AutoCAD writes every entry
   data_.BS(0);     // xref index + 1
   data_.B(false);  // xref dependent
   handles_.H(kSoftPointer, control);
@@ -369,8 +369,10 @@ void Writer::BeginEntity(std::uint16_t type, Handle handle, EntMode mode, Handle
   data_.BB(mode);
   data_.BL(0);  // reactors
   const bool byLayer = linetype == kNoIndex;
+  // Neighbours whose handles are one less and one more go without links.
+  const bool implicitLinks = prev != 0 && next != 0 && prev + 1 == handle && handle + 1 == next;
   data_.B(byLayer);
-  data_.B(false);  // previous and next entity are given explicitly
+  data_.B(implicitLinks);
   data_.CMC(color);
   data_.BD(1.0);  // line type scale
   data_.BS(0);    // visible
@@ -378,8 +380,10 @@ void Writer::BeginEntity(std::uint16_t type, Handle handle, EntMode mode, Handle
   handles_.H(kHardOwner, 0);  // extension dictionary
   handles_.H(kHardPointer, LayerHandle(layer));
   if (!byLayer) handles_.H(kHardPointer, linetypes_[linetype].handle);
-  handles_.H(kSoftPointer, prev);
-  handles_.H(kSoftPointer, next);
+  if (!implicitLinks) {
+    handles_.H(kSoftPointer, prev);
+    handles_.H(kSoftPointer, next);
+  }
 }
 
 // The data's size in bits marks where the handles begin; the object is then
@@ -471,7 +475,7 @@ void Writer::WriteTableEntries() {
   for (const auto& l : layers_) {
     BeginTableEntry(kLayer, l.handle, th_.layerControl, l.name);
     data_.B(l.flags & 1);  // frozen
-    data_.B(!l.off);       // on
+    data_.B(l.off);
     data_.B(l.flags & 2);  // frozen in new viewports
     data_.B(l.flags & 4);  // locked
     const std::int16_t color = static_cast<std::int16_t>(std::abs(l.color));
@@ -652,7 +656,9 @@ bool Writer::WriteBlock(std::size_t b) {
   const BlockInfo& blk = blocks_[b];
   const EntMode mode = b == 0 ? kModelSpace : b == 1 ? kPaperSpace : kOwned;
 
-  BeginEntity(kBlock, blk.begin, kOwned, blk.handle, blk.beginLayer, kNoIndex, 256, 0, 0);
+  // The two spaces' BLOCK and ENDBLK say which space they open; a block
+  // definition's are owned by its header.
+  BeginEntity(kBlock, blk.begin, mode, blk.handle, blk.beginLayer, kNoIndex, 256, 0, 0);
   data_.T(blk.name);
   EndObject();
 
@@ -663,7 +669,7 @@ bool Writer::WriteBlock(std::size_t b) {
     if (!WriteEntity(list[i], mode, blk.handle, prev, next)) return false;
   }
 
-  BeginEntity(kEndblk, blk.end, kOwned, blk.handle, blk.endLayer, kNoIndex, 256, 0, 0);
+  BeginEntity(kEndblk, blk.end, mode, blk.handle, blk.endLayer, kNoIndex, 256, 0, 0);
   EndObject();
   return true;
 }
@@ -825,7 +831,11 @@ bool Writer::WritePolyline(const Polyline& p, EntMode mode, Handle owner, Handle
 
   for (std::uint32_t i = 0; i < p.vertexCount; ++i) {
     const Vertex& vx = v[i];
-    BeginEntity(kVertex2d, vx.handle, kOwned, p.c.handle, vx.layer, kNoIndex, 256, 0, 0);
+    // The vertices are chained; the last one links on to the polyline's own
+    // successor, so a reader that follows links past the polyline stays on
+    // the block's chain.
+    BeginEntity(kVertex2d, vx.handle, kOwned, p.c.handle, vx.layer, kNoIndex, 256,
+                i > 0 ? v[i - 1].handle : 0, i + 1 < p.vertexCount ? v[i + 1].handle : next);
     data_.RC(static_cast<std::uint8_t>(vx.flags));
     data_.BD3(vx.x, vx.y, vx.z);
     // Equal widths are written once, negated.
@@ -1043,7 +1053,7 @@ void Writer::WriteHeaderVariables() {
   w.H(kHardOwner, th_.vxControl);
   w.H(kHardPointer, th_.groupDictionary);
   w.H(kHardPointer, th_.mlinestyleDictionary);
-  w.H(kHardPointer, th_.rootDictionary);
+  w.H(kHardOwner, th_.rootDictionary);
   w.H(kHardPointer, blocks_[1].handle);
   w.H(kHardPointer, blocks_[0].handle);
   w.H(kHardPointer, th_.linetypeByLayer);
@@ -1068,13 +1078,25 @@ void Writer::WriteHeaderVariables() {
   sections_[0].size = static_cast<std::uint32_t>(out_.size() - start);
 }
 
-// The drawing uses no custom classes; the section is present and empty.
+// Only the class AutoCAD lists in every drawing: some readers reject an
+// empty class section.
 void Writer::WriteClasses() {
+  BitWriter& w = data_;
+  w.Clear();
+  w.BS(500);  // class number
+  w.BS(0);    // proxy flags
+  w.T("ObjectDBX Classes");
+  w.T("AcDbDictionaryVar");
+  w.T("DICTIONARYVAR");
+  w.B(false);   // not a zombie
+  w.BS(0x1F3);  // an object, not an entity
+
   const std::size_t start = out_.size();
   sections_[1].address = static_cast<std::uint32_t>(start);
   PutBytes(out_, kClassesBegin, 16);
   const std::size_t sizeAt = out_.size();
-  PutRL(out_, 0);
+  PutRL(out_, static_cast<std::uint32_t>(w.ByteSize()));
+  PutBytes(out_, w.Bytes().data(), w.ByteSize());
   PutRS(out_, Crc16(out_.data() + sizeAt, out_.size() - sizeAt, kSeed));
   PutBytes(out_, kClassesEnd, 16);
   sections_[1].size = static_cast<std::uint32_t>(out_.size() - start);
