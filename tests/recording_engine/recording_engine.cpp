@@ -35,7 +35,6 @@ struct Drawing {
   std::vector<uint8_t> header = std::vector<uint8_t>(kHeaderRecordSize, 0);
   std::vector<Block> blocks;
   std::vector<Layer> layers;
-  uint64_t nextHandle = 0x20;
   int16_t version = 0;
 };
 
@@ -45,6 +44,9 @@ struct State {
   std::vector<std::vector<uint8_t>> layerRecords;
   std::map<int32_t, Drawing> drawings;
   std::vector<uint8_t> lastHeader = std::vector<uint8_t>(kHeaderRecordSize, 0);
+  // Handles are unique across drawings too, so a test can tell a layer of
+  // one drawing from the same layer of the next.
+  uint64_t nextHandle = 0x20;
   int32_t nextDrawing = 1;
   int32_t nextList = 100;
   int32_t newest = 0;
@@ -140,7 +142,7 @@ ORVANTA_EXPORT int32_t edaNewFile(int32_t a, int32_t b, int32_t c, int16_t versi
   Drawing& d = s.drawings[id];
   d.version = version;
   for (const char* name : {"*MODEL_SPACE", "*PAPER_SPACE"}) {
-    d.blocks.push_back(Block{name, d.nextHandle++, s.nextList++});
+    d.blocks.push_back(Block{name, s.nextHandle++, s.nextList++});
   }
   s.newest = id;
   return id;
@@ -256,7 +258,7 @@ ORVANTA_EXPORT int16_t edaSetEntityDefaults(int32_t drawing, void* header, void*
 
 ORVANTA_EXPORT int16_t edaGenerateObjhandle(int32_t drawing, uint8_t* handle) {
   Drawing* d = Find(drawing);
-  const uint64_t h = d ? d->nextHandle++ : 0;
+  const uint64_t h = d ? S().nextHandle++ : 0;
   Log("edaGenerateObjhandle " + std::to_string(h));
   StoreHandle(handle, h);
   return d ? 1 : 0;

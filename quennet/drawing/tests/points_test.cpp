@@ -95,11 +95,13 @@ TEST(Points, RotateCases) {
       {0.5, 0.25, 0, 3, 4, 3, 4},  // angle 0 never moves points, even about a fractional centre
       {0, 0, 180, 7, -3, -7, 3},
       {0, 0, -90, 10, 0, 0, -10},
-      // Exact halves round to the even neighbour: centre 0.5 turns 1 onto 0.5 + ...
-      {0.5, 0.5, 180, 0, 0, 1, 1},    // (1.0, 1.0) exactly
-      {0.5, 0, 180, 1, 0, 0, 0},      // x = 0.0
-      {0.25, 0.25, 180, 0, 0, 0, 0},  // 0.5 rounds down to 0
-      {0.75, 0.75, 180, 0, 0, 2, 2},  // 1.5 rounds up to 2
+      // A half turn about a centre on the point's own line is exact (the
+      // cosine rounds to -1), so these land exactly on halves: even wins.
+      {0.25, 0, 180, 0, 0, 0, 0},   // x = 0.5 -> 0
+      {0.75, 0, 180, 0, 0, 2, 0},   // x = 1.5 -> 2
+      {0.25, 0, 180, 1, 0, 0, 0},   // x = -0.5 -> 0
+      {1.25, 0, 180, 0, 0, 2, 0},   // x = 2.5 -> 2
+      {0.5, 0.5, 180, 0, 0, 1, 1},  // (1, 1) up to 2e-10
   };
   for (const auto& c : cases) {
     TPoints p(64);

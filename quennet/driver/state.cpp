@@ -1,0 +1,62 @@
+#include "quennet/driver/state.h"
+
+namespace quennet {
+
+namespace {
+TPlacement gPlacement;
+TExtents gExtents;
+int32_t gObjectCount = 0;
+uint32_t gBoardHandle = 0;
+}  // namespace
+
+TPlacement& Placement() {
+  return gPlacement;
+}
+TExtents& Extents() {
+  return gExtents;
+}
+int32_t& ObjectCount() {
+  return gObjectCount;
+}
+uint32_t& CurrentBoardHandle() {
+  return gBoardHandle;
+}
+
+// The sets live in function statics so that they are released in a defined
+// order at unload, after every user of them.
+TLayerSetRef& UsedLayerSet() {
+  static TLayerSetRef set;
+  return set;
+}
+
+TLayerSetRef& ExportLayerSet() {
+  static TLayerSetRef set;
+  return set;
+}
+
+void TExtents::Fold(int32_t left, int32_t bottom, int32_t right, int32_t top) {
+  if (!Set) {
+    MinX = left;
+    MinY = bottom;
+    MaxX = right;
+    MaxY = top;
+    Set = true;
+    return;
+  }
+  if (left < MinX) MinX = left;
+  if (bottom < MinY) MinY = bottom;
+  if (right > MaxX) MaxX = right;
+  if (top > MaxY) MaxY = top;
+}
+
+bool IsLayerExported(TV7_Layer layer) {
+  const TLayerSetRef& set = ExportLayerSet();
+  return set && set.Contains(layer);
+}
+
+void ReleaseExportState() {
+  UsedLayerSet() = TLayerSetRef();
+  ExportLayerSet() = TLayerSetRef();
+}
+
+}  // namespace quennet
