@@ -1,0 +1,282 @@
+#include "quennet/pcbmodel/objects.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "quennet/pcbmodel/layers/layerset.h"
+#include "quennet/pcbmodel/pad.h"
+#include "quennet/pcbmodel/tests/fake_host.h"
+
+namespace quennet {
+namespace {
+
+using testing::FakeHost;
+
+TEST(Wrappers, TrackReadTwiceKeepsItsFieldsAndMovesBothEnds) {
+  FakeHost host;
+  auto& o = host.Add(7, pokTrack);
+  o.Layer = eTopLayer;
+  o.X = 100, o.Y = 200, o.X2 = 300, o.Y2 = 400, o.Width = 50;
+  o.Owner[0] = 0, o.Owner[1] = 9, o.Owner[2] = 0;
+
+  TPcbTrack t(7);
+  ASSERT_EQ(t.Transfer(1), 0);
+  ASSERT_EQ(t.Transfer(1), 0);
+  EXPECT_EQ(t.ObjectKind(), pokTrack);
+  EXPECT_EQ(t.Layer(), eTopLayer);
+  EXPECT_EQ(t.Width(), 50);
+  EXPECT_EQ(t.OwnerHandle2(), 9);
+  EXPECT_EQ(host.Log,
+            (std::vector<std::string>{"GetObjectBitField2", "GetObjectBitField3", "QueryTrack",
+                                      "GetObjectBitField2", "GetObjectBitField3", "QueryTrack"}));
+  t.MoveBy(10, -5);
+  EXPECT_EQ(t.X(), 110);
+  EXPECT_EQ(t.Y(), 195);
+  EXPECT_EQ(t.X2(), 310);
+  EXPECT_EQ(t.Y2(), 395);
+}
+
+TEST(Wrappers, MissingHostFunctionsLeaveCreationValues) {
+  // No host at all: every query answers its default and writes nothing.
+  SetPcbApiOverride(nullptr);
+  TPcbText text(5);
+  EXPECT_EQ(text.Transfer(1), 0);
+  EXPECT_EQ(text.FontName(), "Arial");
+  EXPECT_EQ(text.FTrueTypeValue, 200000);
+  EXPECT_EQ(text.Text(), "");
+  EXPECT_EQ(text.DisplayText(), "");
+  TPcbTrack track(5);
+  EXPECT_EQ(track.Transfer(1), 0);
+  EXPECT_EQ(track.X2(), 0);
+  EXPECT_FALSE(PcbApiBound());
+}
+
+TEST(Wrappers, ViaOnExtendedMidLayerComesBackOnLastFixedMidLayer) {
+  FakeHost host;
+  auto& o = host.Add(3, pokVia);
+  o.Layer = SignalLayer(40);
+  o.Size = 500;
+  TPcbVia via(3);
+  via.SetLayer(SignalLayer(40));
+  via.Transfer(1);
+  EXPECT_EQ(via.Layer(), TV7_Layer{31});
+  EXPECT_EQ(via.LegacyLayer(), 31);
+  EXPECT_EQ(via.Size(), 500);
+  EXPECT_EQ(via.XSize(), 500);
+}
+
+TEST(Wrappers, FactoryGivesTheClassOfEveryKind) {
+  FakeHost host;
+  struct Case {
+    uint8_t idByte;  // what the host answers for the handle
+    bool none;
+    uint8_t kind;  // ObjectKind of the wrapper
+  };
+  const Case cases[] = {
+      {0, true, 0},
+      {1, false, pokArc},
+      {2, false, pokPad},
+      {3, false, pokVia},
+      {4, false, pokTrack},
+      {5, false, pokText},
+      {6, false, pokFill},
+      {7, false, pokFromTo},
+      {8, false, pokNet},
+      {9, false, pokComponent},
+      {10, false, pokPolygon},
+      {11, false, pokRegion},
+      {12, false, pokComponentBody},
+      {13, false, pokDimension},
+      {14, false, pokCoordinate},
+      {15, false, pokClass},
+      {16, false, pokRule},
+      {17, false, 0},  // the manual from-to keeps kind 0
+      {18, false, pokDifferentialPair},
+      {19, false, pokViolation},
+      {20, false, pokEmbedded},
+      {21, false, pokEmbeddedBoard},
+      {22, false, pokSplitPlane},
+      {23, true, 0},
+      {24, true, 0},
+      {25, true, 0},
+      {26, false, pokBoardOutline},
+      {27, true, 0},
+      {127, true, 0},
+      {0x80 | 4, false, pokTrack},  // only the low 7 bits name the kind
+  };
+  for (const Case& c : cases) {
+    host.Objects.clear();
+    host.Add(50, c.idByte);
+    auto w = CreateWrapperForHandle(50);
+    EXPECT_EQ(w == nullptr, c.none) << "kind byte " << int(c.idByte);
+    if (w) {
+      EXPECT_EQ(w->ObjectKind(), c.kind) << "kind byte " << int(c.idByte);
+      EXPECT_EQ(w->Handle(), 50u);
+    }
+  }
+  host.Objects.clear();
+  host.Add(50, 26);
+  EXPECT_NE(dynamic_cast<TPcbBoardOutline*>(CreateWrapperForHandle(50).get()), nullptr);
+  host.Objects.clear();
+  host.Add(50, 2);
+  EXPECT_NE(dynamic_cast<TPcbPad*>(CreateWrapperForHandle(50).get()), nullptr);
+}
+
+TEST(Wrappers, TextOfHandleAndComponentName) {
+  FakeHost host;
+  host.Add(20, pokText).Text = "R12";
+  host.Add(21, pokComponent).DesignatorHandle = 20;
+  host.Add(22, pokComponent).DesignatorHandle = 0;
+  host.Add(23, pokTrack);
+
+  EXPECT_EQ(TextOfHandle(20), "R12");
+  host.ClearLog();
+  EXPECT_EQ(TextOfHandle(0), "");
+  EXPECT_TRUE(host.Log.empty()) << "handle 0 must not reach the host";
+  EXPECT_EQ(TextOfHandle(23), "");   // a kind without text
+  EXPECT_EQ(TextOfHandle(999), "");  // a handle the host does not know
+
+  TPcbComponent named(21), unnamed(22);
+  named.Transfer(1);
+  unnamed.Transfer(1);
+  EXPECT_EQ(named.Name(), "R12");
+  EXPECT_EQ(unnamed.Name(), "");
+}
+
+TEST(Wrappers, TextTransferOrderAndBarCodeStatus) {
+  FakeHost host;
+  host.Add(30, pokText).Text = std::string(255, 'x');  // longer than a text keeps
+  TPcbText text(30);
+  text.Transfer(1);
+  EXPECT_EQ(text.Text().size(), 254u);
+  EXPECT_EQ(host.Log,
+            (std::vector<std::string>{"GetObjectBitField2", "GetObjectBitField3", "QueryText",
+                                      "QueryTrueTypeTextInfo", "GetDesignatorDisplayString",
+                                      "QueryBarCodeTextInfo"}));
+  host.Table.QueryBarCodeTextInfo = [](uint8_t, uint32_t, uint8_t*, uint8_t*, uint8_t*,
+                                       uint8_t*) -> int32_t { return 1; };
+  EXPECT_EQ(text.Transfer(1), 1);
+}
+
+TEST(Wrappers, ClassReadTwiceListsItsMembersTwice) {
+  FakeHost host;
+  auto& o = host.Add(40, pokClass);
+  o.Members = {"GND", "VCC"};
+  TPCBObjectClass c(40);
+  EXPECT_EQ(c.Transfer(1), 1);  // the call that ended the list
+  c.Transfer(1);
+  EXPECT_EQ(c.FMembers, (std::vector<std::string>{"GND", "VCC", "GND", "VCC"}));
+
+  // A host that answers an error instead of 1 past the end still ends the list.
+  host.Table.GetMemberFromClassAt = [](uint32_t, int32_t i, unsigned char* name) -> int32_t {
+    if (i < 1) {
+      abi::SetShortString(*reinterpret_cast<abi::ShortString*>(name), "A");
+      return 0;
+    }
+    return abi::E_FAIL;
+  };
+  TPCBObjectClass d(40);
+  EXPECT_EQ(d.Transfer(1), abi::E_FAIL);
+  EXPECT_EQ(d.FMembers, (std::vector<std::string>{"A"}));
+}
+
+TEST(Wrappers, PlainValuesOnALayerOnlyOnTheObjectsLayer) {
+  TPcbTrack t;
+  t.SetLegacyLayer(5);
+  t.SetWidth(80);
+  t.SetX(10);
+  t.SetX2(20);
+  EXPECT_EQ(t.SizeOnLayer(5), 0);  // tracks have no size
+  EXPECT_EQ(t.SizeOnLayer(6), 0);
+  EXPECT_EQ(t.WidthOnLayer(5), 80);
+  EXPECT_EQ(t.WidthOnLayer(6), 0);
+  EXPECT_EQ(t.X2OnLayer(5), 20);
+  EXPECT_EQ(t.X2OnLayer(6), 0);
+  TPCBObject plain;
+  plain.SetX(10);
+  EXPECT_EQ(plain.X2(), 10);  // the base answers its X for X2
+}
+
+TEST(Wrappers, FlagAccessorsAndImmediateWrites) {
+  FakeHost host;
+  host.Add(8, pokTrack);
+  TPcbTrack t(8);
+  t.SetFlags(0);
+  EXPECT_TRUE(t.GetFlagsBit8Clear());
+  host.ClearLog();
+  t.SetFlagsBit8Clear(false);
+  EXPECT_EQ(t.Flags(), 0x100);
+  EXPECT_EQ(host.CountOf("QueryTrack"), 1) << "the setter writes the object back";
+  t.SetSelected(true);
+  EXPECT_TRUE(t.Selected());
+  EXPECT_EQ(t.Flags(), 0x110);
+  t.SetBitField3Both(true);
+  EXPECT_TRUE(t.GetBitField3Bit1() && t.GetBitField3Bit2());
+  t.SetBitField3Bit1(false);
+  EXPECT_TRUE(t.GetBitField3Any());
+  EXPECT_EQ(t.BitField3(), 0x04);
+}
+
+// Rotated extent corners: (corner1 .. corner4) as x, y pairs.
+TEST(Wrappers, RotatedExtentCorners) {
+  struct Case {
+    int32_t x1, y1, x2, y2;
+    double rotation;
+    int32_t margin;
+    int32_t expect[8];
+  };
+  const Case cases[] = {
+      // Unrotated: the rectangle's own corners.
+      {0, 0, 100, 40, 0, 0, {0, 0, 100, 0, 0, 40, 100, 40}},
+      // The margin grows it on every side.
+      {0, 0, 100, 40, 0, 5, {-5, -5, 105, -5, -5, 45, 105, 45}},
+      // Turned 90 degrees about its centre (50, 20).
+      {0, 0, 100, 40, 90, 0, {70, -30, 70, 70, 30, -30, 30, 70}},
+      // No height: the ends of the centre line; odd width rounds halves to even.
+      {0, 0, 5, 0, 0, 0, {0, 0, 4, 0, 0, 0, 4, 0}},
+      // The centre halves each coordinate toward zero: -5 div 2 twice is -4.
+      {-5, -5, -5, -5, 0, 0, {-4, -4, -4, -4, -4, -4, -4, -4}},
+  };
+  for (const Case& c : cases) {
+    TPcbFill f;
+    f.SetX(c.x1), f.SetY(c.y1), f.SetX2(c.x2), f.SetY2(c.y2), f.SetRotation(c.rotation);
+    const int32_t got[8] = {f.ExtentCorner1X(c.margin), f.ExtentCorner1Y(c.margin),
+                            f.ExtentCorner2X(c.margin), f.ExtentCorner2Y(c.margin),
+                            f.ExtentCorner3X(c.margin), f.ExtentCorner3Y(c.margin),
+                            f.ExtentCorner4X(c.margin), f.ExtentCorner4Y(c.margin)};
+    for (int i = 0; i < 8; ++i)
+      EXPECT_EQ(got[i], c.expect[i]) << "case " << (&c - cases) << " value " << i;
+  }
+  TPcbFill f;
+  f.SetLegacyLayer(1);
+  f.SetX2(100), f.SetY2(40);
+  EXPECT_EQ(f.ExtentCorner4XOnLayer(1, 0), 100);
+  EXPECT_EQ(f.ExtentCorner4XOnLayer(2, 0), 0);
+}
+
+TEST(Wrappers, ComponentChildrenAreIteratedWithMethodZero) {
+  FakeHost host;
+  host.Iterations[{60, pokPad, 0}] = {61, 62};
+  host.Iterations[{60, pokTrack, 0}] = {63};
+  auto& comp = host.Add(60, pokComponent);
+  comp.Layer = eBottomLayer;
+  TPcbComponent c(60);
+  c.Transfer(1);
+  EXPECT_EQ(c.Layer(), TV7_Layer{eBottomLayer});
+
+  std::vector<uint32_t> seen;
+  abi::TLegacyLayerSet layers{};
+  LegacySetInclude(layers, 0);
+  host.ClearLog();
+  c.IterateChildren(
+      [](void* ctx, uint32_t h) { static_cast<std::vector<uint32_t>*>(ctx)->push_back(h); }, &seen,
+      KindBit(pokTrack) | KindBit(pokPad), layers);
+  EXPECT_EQ(seen, (std::vector<uint32_t>{61, 62, 63}));
+  EXPECT_EQ(host.Log.front(), "CreateIterator(60,2,0,0)");
+  EXPECT_EQ(host.CountOf("CreateIterator"), 2);
+  EXPECT_EQ(host.CountOf("DestroyIterator"), 2);
+}
+
+}  // namespace
+}  // namespace quennet
