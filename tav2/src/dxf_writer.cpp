@@ -104,13 +104,13 @@ class DxfWriter {
     o_.Advance(p);
   }
 
-  // Control characters would end the line early and break the file; DXF
-  // spells them ^@ .. ^_ and a caret as "^ ".
+  // A control character would end the line early and break the file; DXF
+  // spells them in caret form (^J for a line feed).
   void Text(int code, std::string_view s) {
     Code(code);
     bool plain = true;
     for (unsigned char c : s)
-      if (c < 0x20 || c == '^') plain = false;
+      if (c < 0x20) plain = false;
     if (plain) {
       o_.Put(s);
     } else {
@@ -118,8 +118,6 @@ class DxfWriter {
         if (c < 0x20) {
           o_.Put('^');
           o_.Put(static_cast<char>(c + 64));
-        } else if (c == '^') {
-          o_.Put("^ ");
         } else {
           o_.Put(static_cast<char>(c));
         }

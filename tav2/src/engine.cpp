@@ -685,7 +685,7 @@ int16_t AddEntity(OpenDrawing& od, int32_t list, const void* hdr, const void* da
     case kEntVertex: {
       if (!polylineOpen) return Fail("VERTEX: no POLYLINE is open in this entity list");
       Vertex v;
-      v.layer = c.layer;
+      v.layer = layerHandle ? c.layer : d.polylines[od.openPolyline].c.layer;
       v.x = r.D(kVertexX, "X");
       v.y = r.D(kVertexY, "Y");
       v.z = r.D(kVertexZ, "Z");
@@ -705,7 +705,9 @@ int16_t AddEntity(OpenDrawing& od, int32_t list, const void* hdr, const void* da
       if (!claim()) return 0;
       Polyline& p = d.polylines[od.openPolyline];
       p.seqendHandle = h;
-      p.seqendLayer = c.layer;
+      // A sequence end belongs with its polyline; readers take its layer for
+      // the whole polyline.
+      p.seqendLayer = layerHandle ? c.layer : p.c.layer;
       od.openPolyline = od.openPolylineBlock = kNoIndex;
       return 1;
     }
@@ -759,7 +761,7 @@ int16_t AddEntity(OpenDrawing& od, int32_t list, const void* hdr, const void* da
       if (bi < 2) return Fail("ENDBLK: " + block.name + " takes no ENDBLK entity");
       if (!claim()) return 0;
       block.endHandle = h;
-      block.endLayer = c.layer;
+      block.endLayer = layerHandle ? c.layer : block.beginLayer;
       od.blockEnded[bi] = true;
       return 1;
     }

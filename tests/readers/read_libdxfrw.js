@@ -1,0 +1,117 @@
+#!/usr/bin/env node
+// Reads a DXF file with libdxfrw (WebAssembly build) and prints what it read
+// as normalised JSON (see normalised.md). Exits non-zero when the reader
+// rejects the file.
+'use strict';
+const fs = require('fs');
+const path = require('path');
+
+const file = process.argv[2];
+if (!file) {
+  console.error('usage: read_libdxfrw.js FILE.dxf');
+  process.exit(2);
+}
+
+const createModule = require(path.join(__dirname,
+  'node_modules/@mlightcad/libdxfrw-web/dist/libdxfrw.js'));
+
+const RAD = 180 / Math.PI;
+const pt = (c) => [c.x, c.y, c.z];
+
+function entity(lib, e) {
+  const T = lib.DRW_ETYPE;
+  const t = e.eType.value;
+  const out = { layer: e.layer };
+  switch (t) {
+    case T.LINE.value:
+      return Object.assign(out, { type: 'LINE', p1: pt(e.basePoint), p2: pt(e.secPoint) });
+    case T.CIRCLE.value:
+      return Object.assign(out, { type: 'CIRCLE', center: pt(e.basePoint), radius: e.radius });
+    case T.ARC.value:
+      return Object.assign(out, {
+        type: 'ARC', center: pt(e.basePoint), radius: e.radius,
+        start: e.startAngle * RAD, end: e.endAngle * RAD,
+      });
+    case T.SOLID.value:
+      return Object.assign(out, {
+        type: 'SOLID',
+        corners: [pt(e.basePoint), pt(e.secPoint), pt(e.thirdPoint), pt(e.fourPoint)],
+      });
+    case T.TEXT.value:
+      return Object.assign(out, {
+        type: 'TEXT', insert: pt(e.basePoint), height: e.height, rotation: e.angle,
+        width: e.widthScale, generation: e.textGen, text: e.text,
+      });
+    case T.POLYLINE.value: {
+      const list = e.getVertexList();
+      const vertices = [];
+      for (let i = 0, n = list.size(); i < n; ++i) {
+        const v = list.get(i);
+        vertices.push([v.basePoint.x, v.basePoint.y, v.stawidth, v.endwidth, v.bulge]);
+      }
+      return Object.assign(out, {
+        type: 'POLYLINE', closed: (e.flags & 1) === 1,
+        startWidth: e.defstawidth, endWidth: e.defendwidth, vertices,
+      });
+    }
+    case T.INSERT.value:
+      return Object.assign(out, {
+        type: 'INSERT', block: e.name, insert: pt(e.basePoint), rotation: e.angle * RAD,
+        scale: [e.xScale, e.yScale, e.zScale],
+      });
+    default:
+      return Object.assign(out, { type: 'OTHER' + t });
+  }
+}
+
+function list(lib, entities) {
+  const out = [];
+  for (let i = 0, n = entities.size(); i < n; ++i) out.push(entity(lib, entities.get(i)));
+  return out;
+}
+
+// The library reports through the module's print hooks; keep its messages
+// off stdout, where the JSON goes.
+const messages = [];
+const hooks = {
+  print: (text) => messages.push(text),
+  printErr: (text) => messages.push(text),
+};
+
+// Lines the reader prints while skipping objects it does not model
+// (dictionaries, multiline styles): not a complaint about the file.
+const benign = /^\s*next entity: (DICTIONARY|MLINESTYLE|ENDSEC)\s*$/;
+
+createModule(hooks).then((lib) => {
+  const content = fs.readFileSync(file, 'latin1');
+  const database = new lib.DRW_Database();
+  const handler = new lib.DRW_FileHandler();
+  handler.database = database;
+  const dxf = new lib.DRW_DxfRW(content);
+  const ok = dxf.read(handler, false);
+  dxf.delete();
+  const complaints = messages.filter((m) => !benign.test(m));
+  if (!ok || complaints.length) {
+    console.error(`libdxfrw: cannot read ${file}` + (ok ? '' : ' (read failed)'));
+    for (const m of complaints) console.error(`libdxfrw: ${m}`);
+    process.exit(1);
+  }
+  const db = handler.database;
+  const result = { reader: 'libdxfrw', layers: {}, blocks: {}, entities: [] };
+  for (let i = 0, n = db.layers.size(); i < n; ++i) {
+    const l = db.layers.get(i);
+    result.layers[l.name] = l.color;
+  }
+  for (let i = 0, n = db.blocks.size(); i < n; ++i) {
+    const b = db.blocks.get(i);
+    if (/^[*$](model|paper)_space/i.test(b.name)) continue;
+    result.blocks[b.name] = list(lib, b.entities);
+  }
+  result.entities = list(lib, db.mBlock.entities);
+  process.stdout.write(JSON.stringify(result) + '\n');
+  database.delete();
+  handler.delete();
+}).catch((err) => {
+  console.error(`libdxfrw: ${err && err.stack ? err.stack : err}`);
+  process.exit(1);
+});
