@@ -11,7 +11,8 @@ TFakeHost* gHost = nullptr;
 
 TFakeObject* Find(uint32_t h) {
   auto it = gHost->objects.find(h);
-  return it == gHost->objects.end() ? nullptr : &it->second;
+  if (it != gHost->objects.end()) return &it->second;
+  return gHost->generator ? gHost->generator(h) : nullptr;
 }
 
 void PutString(unsigned char* out, const std::string& s) {
@@ -317,7 +318,7 @@ class TPrimitive : public TRefCounted<Base> {
   }
 
  protected:
-  TFakeObject& Obj() { return gHost->objects.at(h_); }
+  TFakeObject& Obj() { return *Find(h_); }
   uint32_t h_;
   abi::TGUID iid_;
 };
@@ -410,11 +411,11 @@ class TPolygon final : public TRefCounted<abi::IPCB_GeometricPolygon> {
     return Answer(iid, abi::IID_IPCB_GeometricPolygon, out);
   }
   abi::TStatus ContourCount(int32_t* out) override {
-    *out = static_cast<int32_t>(gHost->objects.at(h_).contours.size());
+    *out = static_cast<int32_t>(Find(h_)->contours.size());
     return abi::S_OK;
   }
   abi::TStatus Contour(int32_t i, abi::IPCB_Contour** out) override {
-    *out = new TContour(gHost->objects.at(h_).contours.at(static_cast<size_t>(i)));
+    *out = new TContour(Find(h_)->contours.at(static_cast<size_t>(i)));
     return abi::S_OK;
   }
   abi::TStatus IsHole(int32_t i, uint8_t* out) override {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -67,6 +68,9 @@ class TFakeHost {
   // What the special-string converter answers, by the text it is given.
   std::map<std::u16string, std::u16string> specialStrings;
   int32_t progressSteps = 0;
+  // Answers for handles that are not in objects (large synthetic boards): the
+  // object behind the handle, valid until the next call.
+  std::function<TFakeObject*(uint32_t)> generator;
 
  private:
   uint32_t next_ = 100;
