@@ -166,11 +166,11 @@ TLayerObject* TPcbBoard::NextStackLayer(const TLayerObject* l) const {
 int32_t TPcbBoard::StackPosition(const abi::TLegacyLayerSet& set, const TLayerObject* l) const {
   if (!l || !LegacySetContains(set, l->LayerId())) return 0;
   int32_t count = 0;
-  // The stack has at most 82 layers; a host whose links form a loop cannot
-  // keep the walk going beyond that.
-  int steps = 0;
-  for (const TLayerObject* s = FirstStackLayer(); s && steps < kMaxLayer;
-       s = NextStackLayer(s), ++steps) {
+  // A host whose links loop back would keep the walk going for ever: a layer
+  // seen before ends it.
+  bool seen[kLayerCount] = {};
+  for (const TLayerObject* s = FirstStackLayer(); s && !seen[s->LayerId()]; s = NextStackLayer(s)) {
+    seen[s->LayerId()] = true;
     if (LegacySetContains(set, s->LayerId())) ++count;
     if (s == l) break;
   }

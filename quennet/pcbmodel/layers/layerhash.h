@@ -153,6 +153,8 @@ class TCustomLayerHash : public TCustomPointerBucketList {
   // Virtual operations added after those of the bucket list, in slot order.
   // filter may be null (every entry).
   virtual void CopyTo(TCustomLayerHash& target, abi::IPCB_LayerSet* filter);
+  // Frees every value (through ValueReleased, which an owner of objects
+  // replaces) and sets it to 0.
   virtual void FreeValues();
 
   bool ContainsLayer(TV7_Layer layer) const { return Contains(layer); }

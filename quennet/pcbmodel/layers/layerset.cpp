@@ -288,9 +288,7 @@ void RaiseLayerSetError(const abi::TLayerSetError& error, const char* operation)
   const std::string message = abi::FromShortString(error.Message);
   switch (error.Kind) {
     case abi::lseAssertion: {
-      // Keep the unit's text alive for the exception's lifetime.
-      static thread_local std::string unit;
-      unit = abi::FromShortString(error.Unit);
+      const std::string unit = abi::FromShortString(error.Unit);
       throw EAssertionFailed(message, unit.c_str(), error.Line);
     }
     case abi::lseLayer:

@@ -254,6 +254,13 @@ TEST(LayerSet, DescriptionAndSerialisation) {
       "Internal.All~False_"
       "Standard.All~False_"
       "Standard.Include~SerializeLayerHash.Version=2,ClassName=TLayerHash,16973830=1");
+  // A short buffer gets what fits and the full length.
+  char small[5] = {};
+  int32_t length = 0;
+  ASSERT_EQ(s.get()->Serialize(small, 5, &length), abi::S_OK);
+  EXPECT_EQ(length, static_cast<int32_t>(text.size()));
+  EXPECT_EQ(std::string(small, 5), text.substr(0, 5));
+
   TLayerSetRef back = DeserializeLayerSet(text);
   EXPECT_TRUE(back.EqualsSet(s));
   EXPECT_EQ(back.Serialize(), text);
