@@ -80,7 +80,10 @@ class DxfWriter {
     Blocks();
     Section("ENTITIES");
     const Block& model = d_.blocks[0];
-    for (const EntityRef& ref : model.entities) Entity(ref, model.handle);
+    for (const EntityRef& ref : model.entities) {
+      Entity(ref, model.handle);
+      if (o_.Failed()) return true;  // the sink reports the write error
+    }
     EndSection();
     if (schema::HasObjects(rel_)) Objects();
     Text(0, "EOF");

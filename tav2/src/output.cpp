@@ -39,7 +39,7 @@ bool ReplacingFile::Open(const std::string& target, std::string& error) {
   std::string pattern = target + ".tmp-XXXXXX";
   fd_ = ::mkstemp(pattern.data());
   if (fd_ < 0) {
-    error = Reason("cannot create", pattern);
+    error = Reason("cannot write", target);
     return false;
   }
   temp_ = pattern;
@@ -56,7 +56,7 @@ bool ReplacingFile::Write(const void* data, size_t size, std::string& error) {
     const ssize_t n = ::write(fd_, p, size);
     if (n < 0) {
       if (errno == EINTR) continue;
-      error = Reason("cannot write", temp_);
+      error = Reason("cannot write", target_);
       return false;
     }
     p += n;
@@ -71,13 +71,13 @@ bool ReplacingFile::Commit(std::string& error) {
     return false;
   }
   if (::fsync(fd_) != 0) {
-    error = Reason("cannot write", temp_);
+    error = Reason("cannot write", target_);
     Abandon();
     return false;
   }
   if (::close(fd_) != 0) {
     fd_ = -1;
-    error = Reason("cannot write", temp_);
+    error = Reason("cannot write", target_);
     Abandon();
     return false;
   }

@@ -7,10 +7,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <numbers>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -64,7 +66,7 @@ struct RunResult {
   std::string out, err;
 };
 
-inline RunResult Run(const std::string& command, const Scratch& scratch) {
+inline RunResult RunCommand(const std::string& command, const Scratch& scratch) {
   const std::string out = scratch / "run.out", err = scratch / "run.err";
   RunResult r;
   const int s = std::system((command + " >" + out + " 2>" + err).c_str());
@@ -86,11 +88,11 @@ inline std::string ReadAndCompare(const std::string& reader, const std::string& 
   const std::string cmd = reader == "ezdxf"
                               ? "/usr/bin/python3 " + ReadersDir() + "/read_ezdxf.py " + dxf
                               : "node " + ReadersDir() + "/read_libdxfrw.js " + dxf;
-  RunResult r = Run(cmd, scratch);
+  RunResult r = RunCommand(cmd, scratch);
   if (r.status != 0) return reader + " rejected " + dxf + ":\n" + r.err;
   Spit(actual, r.out);
-  r = Run("/usr/bin/python3 " + ReadersDir() + "/compare.py " + expectedJson + " " + actual,
-          scratch);
+  r = RunCommand("/usr/bin/python3 " + ReadersDir() + "/compare.py " + expectedJson + " " + actual,
+                 scratch);
   if (r.status != 0) return r.out + r.err;
   return "";
 }

@@ -1,0 +1,262 @@
+// The eda* functions as the exporter relies on them, and how they refuse bad
+// input and failed saves.
+#include <signal.h>
+#include <sys/resource.h>
+
+#include "tav2/src/tavinit.h"
+#include "tav2/tests/test_support.h"
+
+namespace tav2test {
+namespace {
+
+class Engine : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    int32_t out;
+    ASSERT_TRUE(edaInitAd2(DataFile().c_str(), 0, &out)) << edaGetLastError();
+  }
+  std::string LastError() const { return edaGetLastError(); }
+};
+
+TEST_F(Engine, DataFileProblemsAreReportedWithFileAndLine) {
+  const std::string good = Slurp(DataFile());
+  ASSERT_FALSE(good.empty());
+  auto without = [&](const std::string& line) {
+    std::string t = good;
+    const size_t at = t.find(line);
+    EXPECT_NE(at, std::string::npos) << line;
+    return t.erase(at, line.size());
+  };
+  auto replaced = [&](const std::string& from, const std::string& to) {
+    std::string t = good;
+    const size_t at = t.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return t.replace(at, from.size(), to);
+  };
+  const struct {
+    std::string text;
+    std::string error;
+  } cases[] = {
+      {"", "TAVINIT.DAT: empty"},
+      {"TAVINIT 2\n", "TAVINIT.DAT line 1: expected \"TAVINIT 1\""},
+      {without("\nEND\n"), "ends without \"END\""},
+      {replaced("$LTSCALE 40 1.0", "$LTSCALE 40 one"), "value \"one\" of group 40 is not a number"},
+      {without("$DIMASZ 40 0.18\n"), "no default for header variable $DIMASZ"},
+      {replaced("$INSBASE 10 0.0 20 0.0 30 0.0", "$INSBASE 10 0.0 20 0.0"),
+       "$INSBASE lacks group 30"},
+      {replaced("[APPID]", "[APPIDS]"), "unknown section [APPIDS]"},
+      {replaced("0 7 CONTINUOUS", "0 7 DASHDOT"), "uses unknown line type DASHDOT"},
+      {replaced("0 7 CONTINUOUS", "0 300 CONTINUOUS"), "colour \"300\" is not 1..255"},
+      {replaced("CONTINUOUS \"Solid line\"", "CONTINUOUS \"Solid line"),
+       "unterminated quoted text"},
+  };
+  for (const auto& c : cases) {
+    tav2::EngineDefaults d;
+    std::string error;
+    EXPECT_FALSE(tav2::ParseTavinit(c.text, "TAVINIT.DAT", d, error)) << c.error;
+    EXPECT_NE(error.find(c.error), std::string::npos) << error;
+  }
+  // The line number points at the bad line.
+  tav2::EngineDefaults d;
+  std::string error;
+  const std::string bad = replaced("$LTSCALE 40 1.0", "$LTSCALE 40 x");
+  const size_t line = 1 + std::count(bad.begin(), bad.begin() + bad.find("$LTSCALE"), '\n');
+  tav2::ParseTavinit(bad, "TAVINIT.DAT", d, error);
+  EXPECT_NE(error.find("line " + std::to_string(line) + ":"), std::string::npos) << error;
+}
+
+TEST_F(Engine, MissingDataFileFailsInitWithItsPath) {
+  int32_t out;
+  EXPECT_EQ(0, edaInitAd2("/nonexistent/TAVINIT.DAT", 0, &out));
+  EXPECT_NE(LastError().find("/nonexistent/TAVINIT.DAT"), std::string::npos) << LastError();
+  // The engine stays usable with the defaults it had.
+  Builder b;
+  EXPECT_NE(0, b.drawing);
+  SetUpTestSuite();
+}
+
+TEST_F(Engine, HandlesAreUniqueAndNamesFoundWithoutRegardToCase) {
+  Builder b;
+  ASSERT_TRUE(b.AddLayer("TopLayer", 1));
+  std::set<uint64_t> seen;
+  for (int i = 0; i < 1000; ++i) {
+    uint8_t h[8];
+    ASSERT_TRUE(edaGenerateObjhandle(b.drawing, h));
+    EXPECT_TRUE(seen.insert(LoadHandle(h)).second);
+  }
+  EXPECT_EQ(0u, seen.count(0));
+  const uint64_t top = b.Layer("TopLayer");
+  EXPECT_NE(0u, top);
+  EXPECT_FALSE(seen.count(top));
+  EXPECT_EQ(top, b.Layer("toplayer"));
+  EXPECT_EQ(0u, b.Layer("BottomLayer"));
+  EXPECT_NE(LastError().find("no layer named BottomLayer"), std::string::npos);
+
+  // Model space and a block have entity lists of their own.
+  ASSERT_TRUE(b.BeginBlock("U1"));
+  EXPECT_NE(b.model, b.list);
+  EXPECT_FALSE(b.BeginBlock("u1")) << "block names compare without case";
+  b.EndBlock();
+  uint8_t h[8];
+  EXPECT_TRUE(edaFindBlockheaderByName(b.drawing, "*Model_Space", h));
+  EXPECT_EQ(b.model, edaEntityList(b.drawing, h));
+
+  // A handle used twice is refused.
+  b.Begin(kEntLine, "TopLayer");
+  StoreHandle(b.r.header + kEntHandle, top);
+  EXPECT_EQ(0, edaAddEntityToList(b.drawing, b.list, b.r.header, b.r.data));
+  EXPECT_NE(LastError().find("already in use"), std::string::npos) << LastError();
+}
+
+TEST_F(Engine, RecordsAreDefaultedAndBlockHeadersReadBack) {
+  Builder b;
+  Records& r = b.Begin(kEntText);
+  EXPECT_EQ(1.0, Get<double>(r.data, kTextWidthFactor));
+  EXPECT_EQ(0, Get<uint8_t>(r.data, kTextGeneration));
+  EXPECT_EQ(256, Get<int16_t>(r.header, kEntColor));
+  b.Begin(kEntInsert);
+  EXPECT_EQ(1.0, Get<double>(r.data, kInsertScaleY));
+  EXPECT_EQ(1, Get<int16_t>(r.data, kInsertRows));
+
+  uint8_t rec[kBlockRecordSize];
+  edaSetDefaultBlockheader(rec);
+  EXPECT_EQ(-1, Get<int16_t>(rec, kBlockLayoutIndex));
+  std::strcpy(reinterpret_cast<char*>(rec + kBlockName), "J1");
+  edaGenerateObjhandle(b.drawing, rec + kBlockHandle);
+  ASSERT_TRUE(edaAddBlockheader(b.drawing, rec));
+  uint8_t handle[8], back[kBlockRecordSize];
+  std::memcpy(handle, rec + kBlockHandle, 8);
+  ASSERT_TRUE(edaSeekBlockheader(b.drawing, handle, back));
+  EXPECT_STREQ("J1", reinterpret_cast<char*>(back + kBlockName));
+  EXPECT_EQ(edaEntityList(b.drawing, handle), Get<int32_t>(back, kBlockEntityList));
+  EXPECT_EQ(0, std::memcmp(handle, back + kBlockHandle, 8));
+}
+
+TEST_F(Engine, BadEntitiesAreRefusedWithAReason) {
+  Builder b;
+  ASSERT_TRUE(b.AddLayer("TopLayer", 1));
+  const double nan = std::nan("");
+  EXPECT_FALSE(b.Line("TopLayer", 0, nan, 1, 1));
+  EXPECT_EQ("LINE: start point is not a finite number", LastError());
+
+  b.Begin(kEntCircle);
+  StoreHandle(b.r.header + kEntLayer, 0xFFFF);
+  EXPECT_FALSE(b.Add());
+  EXPECT_NE(LastError().find("layer handle FFFF is not a layer"), std::string::npos);
+
+  EXPECT_FALSE(b.Insert("NOSUCH", 0, 0, 0));
+  EXPECT_NE(LastError().find("INSERT: block handle 0 is not a block"), std::string::npos);
+
+  b.Begin(kEntVertex, "TopLayer");
+  EXPECT_FALSE(b.Add());
+  EXPECT_EQ("VERTEX: no POLYLINE is open in this entity list", LastError());
+
+  b.Begin(kEntPolyline, "TopLayer");
+  ASSERT_TRUE(b.Add());
+  EXPECT_FALSE(b.Line("TopLayer", 0, 0, 1, 1));
+  EXPECT_NE(LastError().find("not ended by a SEQEND"), std::string::npos);
+  b.Begin(kEntSeqend);
+  ASSERT_TRUE(b.Add());
+
+  uint8_t layer[kLayerRecordSize];
+  edaSetDefaultLayer(b.drawing, layer);
+  std::memset(layer + kLayerName, 'x', kLayerNameMax + 1);  // no terminator in the field
+  EXPECT_FALSE(edaAddLayer(b.drawing, layer));
+  EXPECT_NE(LastError().find("not terminated"), std::string::npos);
+
+  b.Begin(kEntText, "TopLayer");
+  std::memset(b.r.data + kTextValue, 'x', kTextValueMax + 1);
+  EXPECT_FALSE(b.Add());
+  EXPECT_NE(LastError().find("TEXT: the text is not terminated"), std::string::npos);
+
+  // None of the refused entities reached the drawing.
+  Scratch s;
+  ASSERT_TRUE(b.Save(s / "x.dxf", kFormatDxf, 4)) << LastError();
+  const std::string dxf = Slurp(s / "x.dxf");
+  EXPECT_EQ(std::string::npos, dxf.find("\nLINE\r"));
+  EXPECT_EQ(std::string::npos, dxf.find("\nCIRCLE\r"));
+}
+
+// What the user sees when a save cannot be done; no file appears.
+TEST_F(Engine, UnsupportedSavesFailWithAReasonAndWriteNothing) {
+  const struct {
+    uint8_t format;
+    int16_t version;
+    const char* error;
+  } cases[] = {
+      {kFormatDxf, 7, "unsupported AutoCAD version 7"},
+      {kFormatDxf, -1, "unsupported AutoCAD version -1"},
+      {kFormatDwg, 300, "unsupported AutoCAD version 300"},
+      {2, 4, "unsupported output format 2"},
+      {kFormatDwg, 0, "DWG for AutoCAD V2.5 is not supported"},
+      {kFormatDwg, 4, "DWG for AutoCAD R11/R12 is not supported"},
+  };
+  for (const auto& c : cases) {
+    Scratch s;
+    Builder b;
+    EXPECT_EQ(0, b.Save(s / "out.dxf", c.format, c.version));
+    EXPECT_EQ(c.error, LastError());
+    EXPECT_TRUE(s.List().empty());
+  }
+}
+
+TEST_F(Engine, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
+  Scratch s;
+  const std::string target = s / "board.dxf";
+  Spit(target, "the previous drawing");
+  Builder b;
+  ASSERT_TRUE(b.AddLayer("TopLayer", 1));
+  for (int i = 0; i < 20000; ++i) ASSERT_TRUE(b.Line("TopLayer", i, 0, i, 1));
+
+  // A file size limit makes the write fail part way.
+  struct sigaction ignore = {}, old = {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGXFSZ, &ignore, &old);
+  rlimit limit, saved;
+  getrlimit(RLIMIT_FSIZE, &saved);
+  limit = saved;
+  limit.rlim_cur = 64 * 1024;
+  setrlimit(RLIMIT_FSIZE, &limit);
+  const int16_t ok = b.Save(target, kFormatDxf, 4);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  sigaction(SIGXFSZ, &old, nullptr);
+
+  EXPECT_EQ(0, ok);
+  EXPECT_EQ("cannot write " + target + ": File too large", LastError());
+  EXPECT_EQ("the previous drawing", Slurp(target));
+  EXPECT_EQ(std::vector<std::string>{"board.dxf"}, s.List());
+
+  // A folder that does not exist names the file in the message.
+  EXPECT_EQ(0, b.Save(s / "missing/board.dxf", kFormatDxf, 4));
+  EXPECT_EQ("cannot write " + (s / "missing/board.dxf") + ": No such file or directory",
+            LastError());
+
+  // And a good save replaces the old file.
+  ASSERT_TRUE(b.Save(target, kFormatDxf, 4)) << LastError();
+  EXPECT_EQ(0u, Slurp(target).find("  0\r\nSECTION"));
+  EXPECT_EQ(std::vector<std::string>{"board.dxf"}, s.List());
+}
+
+// Texts with line breaks and polylines the caller never ended would break or
+// lose data; the engine writes them so readers still take the file.
+TEST_F(Engine, AwkwardInputStillMakesAValidFile) {
+  Scratch s;
+  Builder b;
+  ASSERT_TRUE(b.AddLayer("TopLayer", 1));
+  ASSERT_TRUE(b.Text("TopLayer", 0, 0, 1, 0, 1, false, "A\nB"));
+  ASSERT_TRUE(b.Polyline("TopLayer", false, 0, {}));  // empty: POLYLINE then SEQEND
+  b.Begin(kEntPolyline, "TopLayer");
+  ASSERT_TRUE(b.Add());
+  b.Begin(kEntVertex, "TopLayer");
+  Put(b.r.data, kVertexX, 2.0);
+  ASSERT_TRUE(b.Add());  // no SEQEND before the save
+  const std::string file = s / "odd.dxf";
+  ASSERT_TRUE(b.Save(file, kFormatDxf, 4)) << LastError();
+  EXPECT_NE(Slurp(file).find("\r\nA^JB\r\n"), std::string::npos);
+  const RunResult r = RunCommand("/usr/bin/python3 " + ReadersDir() + "/read_ezdxf.py " + file, s);
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_NE(r.out.find("\"vertices\": [[2.0, 0.0"), std::string::npos) << r.out;
+}
+
+}  // namespace
+}  // namespace tav2test
