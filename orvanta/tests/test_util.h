@@ -2,6 +2,7 @@
 // overrides and running the orvanta executable.
 #pragma once
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -69,7 +70,7 @@ struct RunResult {
 };
 
 // Runs a program with the current environment, capturing its output.
-inline RunResult Run(const std::string& program, const std::vector<std::string>& args) {
+inline RunResult RunProgram(const std::string& program, const std::vector<std::string>& args) {
   TempDir dir;
   const std::string out = dir / "out", err = dir / "err";
   posix_spawn_file_actions_t actions;

@@ -1,8 +1,9 @@
 // The plug-in's entry points and its start-up and shut-down.
 #include <algorithm>
 #include <bit>
+#include <cstdio>
 #include <cstring>
-#include <exception>
+#include <stdexcept>
 #include <string>
 
 #include "abi/hostbase.h"
@@ -10,7 +11,6 @@
 #include "platform/platform.h"
 #include "quennet/driver/client.h"
 #include "quennet/driver/export_run.h"
-#include "quennet/driver/state.h"
 #include "quennet/pcbmodel/layers/rtl_errors.h"
 
 static_assert(std::endian::native == std::endian::little,
@@ -39,8 +39,10 @@ struct FormatNameShort {
 constexpr FormatNameShort kFormatNameShort;
 
 // Why start-up refused; every entry point raises it again, since a shared
-// object on Linux cannot fail its own loading.
-std::exception_ptr gStartupError;
+// object on Linux cannot fail its own loading. Kept as text: an exception
+// object held past the module's life would never be freed.
+bool gRefused = false;
+char gRefusal[256] = {};
 bool gExporting = false;
 
 // The older host that this module must not come up in.
@@ -57,17 +59,18 @@ void StartUp() {
 __attribute__((constructor)) void OnLoad() {
   try {
     StartUp();
-  } catch (...) {
-    gStartupError = std::current_exception();
+  } catch (const std::exception& e) {
+    gRefused = true;
+    std::snprintf(gRefusal, sizeof gRefusal, "%s", e.what());
   }
 }
 
-__attribute__((destructor)) void OnUnload() {
-  if (!gStartupError) ReleaseExportState();
-}
+// At unload the used-layer set and the export layer set are released by the
+// destructors of the export state that holds them; releasing them again from
+// here would touch objects that are already gone.
 
 void CheckStarted() {
-  if (gStartupError) std::rethrow_exception(gStartupError);
+  if (gRefused) throw std::runtime_error(gRefusal);
 }
 
 // The host's strings are copied before use and never written to.
