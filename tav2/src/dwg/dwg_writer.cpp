@@ -656,9 +656,10 @@ bool Writer::WriteBlock(std::size_t b) {
   const BlockInfo& blk = blocks_[b];
   const EntMode mode = b == 0 ? kModelSpace : b == 1 ? kPaperSpace : kOwned;
 
-  // The two spaces' BLOCK and ENDBLK say which space they open; a block
-  // definition's are owned by its header.
-  BeginEntity(kBlock, blk.begin, mode, blk.handle, blk.beginLayer, kNoIndex, 256, 0, 0);
+  // BLOCK and ENDBLK name their block header as owner, the two spaces' too:
+  // readers then find every list, model space included, through its header
+  // and the entity links instead of by elimination.
+  BeginEntity(kBlock, blk.begin, kOwned, blk.handle, blk.beginLayer, kNoIndex, 256, 0, 0);
   data_.T(blk.name);
   EndObject();
 
@@ -669,7 +670,7 @@ bool Writer::WriteBlock(std::size_t b) {
     if (!WriteEntity(list[i], mode, blk.handle, prev, next)) return false;
   }
 
-  BeginEntity(kEndblk, blk.end, mode, blk.handle, blk.endLayer, kNoIndex, 256, 0, 0);
+  BeginEntity(kEndblk, blk.end, kOwned, blk.handle, blk.endLayer, kNoIndex, 256, 0, 0);
   EndObject();
   return true;
 }

@@ -1,0 +1,101 @@
+#!/usr/bin/python3
+"""Compares what two readers read (normalised JSON, one file each, the last
+line that starts with '{'): layers with their colours, block definitions and
+model space, entity by entity. Numbers agree to 1e-9 relative (absolute near
+zero); entity order within a list does not matter, since readers walk the
+objects in different orders. Prints every difference and exits 1 when there
+is one."""
+import json
+import math
+import sys
+
+TOL = 1e-9
+
+
+def load(path):
+    with open(path, encoding="utf-8") as f:
+        lines = [line for line in f.read().splitlines() if line.startswith("{")]
+    if not lines:
+        raise SystemExit(f"{path}: no reader output")
+    return json.loads(lines[-1])
+
+
+def same(a, b):
+    if isinstance(a, bool) or isinstance(b, bool):
+        return a == b
+    if isinstance(a, (int, float)) and isinstance(b, (int, float)):
+        return math.isclose(a, b, rel_tol=TOL, abs_tol=TOL)
+    if isinstance(a, list) and isinstance(b, list):
+        return len(a) == len(b) and all(same(x, y) for x, y in zip(a, b))
+    if isinstance(a, dict) and isinstance(b, dict):
+        return a.keys() == b.keys() and all(same(a[k], b[k]) for k in a)
+    return a == b
+
+
+def angle(e, key):
+    """Angles compare modulo a full turn."""
+    if key in e and isinstance(e[key], (int, float)):
+        e[key] = math.fmod(e[key], 360.0)
+        if e[key] < 0:
+            e[key] += 360.0
+        if math.isclose(e[key], 360.0, abs_tol=TOL):
+            e[key] = 0.0
+
+
+def canon(e):
+    e = dict(e)
+    for key in ("start", "end", "rotation"):
+        angle(e, key)
+    return e
+
+
+def key(e):
+    """Sort key: type, layer, then the numbers rounded well above the tolerance."""
+    def flat(v):
+        if isinstance(v, list):
+            return [x for item in v for x in flat(item)]
+        if isinstance(v, bool):
+            return [int(v)]
+        if isinstance(v, (int, float)):
+            return [round(v, 6)]
+        return [str(v)]
+    return [e.get("type", ""), e.get("layer", "")] + [
+        str(x) for k in sorted(e) if k not in ("type", "layer") for x in flat(e[k])]
+
+
+def compare_lists(where, a, b, problems):
+    a = sorted((canon(e) for e in a), key=key)
+    b = sorted((canon(e) for e in b), key=key)
+    if len(a) != len(b):
+        problems.append(f"{where}: {len(a)} entities against {len(b)}")
+    for x, y in zip(a, b):
+        if not same(x, y):
+            problems.append(f"{where}: {json.dumps(x)} != {json.dumps(y)}")
+            if len(problems) > 40:
+                return
+
+
+def main():
+    if len(sys.argv) != 3:
+        print("usage: dwg_compare.py EXPECTED.json ACTUAL.json", file=sys.stderr)
+        return 2
+    exp, act = load(sys.argv[1]), load(sys.argv[2])
+    who = f"{exp.get('reader', sys.argv[1])} vs {act.get('reader', sys.argv[2])}"
+    problems = []
+    if exp["layers"] != act["layers"]:
+        problems.append(f"layers: {exp['layers']} != {act['layers']}")
+    if sorted(exp["blocks"]) != sorted(act["blocks"]):
+        problems.append(f"blocks: {sorted(exp['blocks'])} != {sorted(act['blocks'])}")
+    for name in sorted(set(exp["blocks"]) & set(act["blocks"])):
+        compare_lists(f"block {name}", exp["blocks"][name], act["blocks"][name], problems)
+    compare_lists("model space", exp["entities"], act["entities"], problems)
+    for p in problems:
+        print(f"{who}: {p}", file=sys.stderr)
+    if not problems:
+        print(f"{who}: {len(exp['entities'])} model space entities and "
+              f"{len(exp['blocks'])} blocks agree")
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,112 @@
+#!/usr/bin/env node
+// Reads a DWG file with LibreDWG (WebAssembly build) and prints what it read
+// as the same normalised JSON as the DXF readers (angles in degrees). Exits 1
+// when the reader reports any error bit: CRC, handle, value or section faults.
+//
+// LibreDWG's polyline vertex getter stops one vertex short for R13-R2000
+// files (it walks from the first vertex up to, not including, the last), so
+// the vertices are gathered from the VERTEX objects LibreDWG decoded, by
+// their owner, in handle order.
+import fs from 'node:fs';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { Dwg_File_Type, LibreDwg } from '@mlightcad/libredwg-web';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const file = process.argv[2];
+if (!file) {
+  console.error('usage: dwg_read_libredwg.mjs FILE.dwg');
+  process.exit(2);
+}
+
+const DEG = 180 / Math.PI;
+const pt = (p) => [p.x, p.y, p.z ?? 0];
+const VERTEX_2D = 10;
+
+function entity(e, vertices) {
+  const out = { layer: e.layer };
+  switch (e.type) {
+    case 'LINE':
+      return Object.assign(out, { type: 'LINE', p1: pt(e.startPoint), p2: pt(e.endPoint) });
+    case 'CIRCLE':
+      return Object.assign(out, { type: 'CIRCLE', center: pt(e.center), radius: e.radius });
+    case 'ARC':
+      return Object.assign(out, {
+        type: 'ARC', center: pt(e.center), radius: e.radius,
+        start: e.startAngle * DEG, end: e.endAngle * DEG,
+      });
+    case 'SOLID': {
+      const z = e.elevation ?? 0;
+      const c = [e.corner1, e.corner2, e.corner3, e.corner4].map((p) => [p.x, p.y, z]);
+      return Object.assign(out, { type: 'SOLID', corners: c });
+    }
+    case 'TEXT':
+      return Object.assign(out, {
+        type: 'TEXT', insert: [e.startPoint.x, e.startPoint.y, e.elevation ?? 0],
+        height: e.textHeight, rotation: e.rotation * DEG, width: e.xScale,
+        generation: e.generationFlag, text: e.text,
+      });
+    case 'POLYLINE2D':
+      return Object.assign(out, {
+        type: 'POLYLINE', closed: (e.flag & 1) === 1,
+        startWidth: e.startWidth, endWidth: e.endWidth,
+        vertices: vertices.get(e.handle) ?? [],
+      });
+    case 'INSERT':
+      return Object.assign(out, {
+        type: 'INSERT', block: e.name, insert: pt(e.insertionPoint),
+        rotation: e.rotation * DEG, scale: [e.xScale, e.yScale, e.zScale],
+      });
+    default:
+      return Object.assign(out, { type: 'OTHER' + e.type });
+  }
+}
+
+// VERTEX_2D objects grouped by their polyline's handle (upper-case hex, as
+// the converter spells handles).
+function collectVertices(lib, dwg) {
+  const byOwner = new Map();
+  const n = lib.dwg_get_num_objects(dwg);
+  for (let i = 0; i < n; ++i) {
+    const obj = lib.dwg_get_object(dwg, i);
+    if (!obj || lib.dwg_object_get_fixedtype(obj) !== VERTEX_2D) continue;
+    const ent = lib.dwg_object_to_entity(obj);
+    const tio = lib.dwg_object_to_entity_tio(obj);
+    const owner = lib.dwg_object_entity_get_ownerhandle_object(ent).absolute_ref;
+    const handle = lib.dwg_object_entity_get_handle_object(ent).value;
+    const p = lib.dwg_dynapi_entity_data(tio, 'point');
+    const v = [p.x, p.y, lib.dwg_dynapi_entity_data(tio, 'start_width'),
+      lib.dwg_dynapi_entity_data(tio, 'end_width'), lib.dwg_dynapi_entity_data(tio, 'bulge')];
+    const key = BigInt(owner).toString(16).toUpperCase();
+    if (!byOwner.has(key)) byOwner.set(key, []);
+    byOwner.get(key).push({ handle: BigInt(handle), v });
+  }
+  const result = new Map();
+  for (const [k, list] of byOwner) {
+    list.sort((a, b) => (a.handle < b.handle ? -1 : a.handle > b.handle ? 1 : 0));
+    result.set(k, list.map((x) => x.v));
+  }
+  return result;
+}
+
+const lib = await LibreDwg.create(path.join(here, 'node_modules/@mlightcad/libredwg-web/wasm/'));
+const wasm = lib.wasmInstance;
+wasm.FS.writeFile('in.dwg', new Uint8Array(fs.readFileSync(file)));
+const { error, data: dwg } = wasm.dwg_read_file('in.dwg');
+wasm.FS.unlink('in.dwg');
+if (error !== 0 || !dwg) {
+  const crc = error & 1 ? ' (CRC mismatch)' : '';
+  console.error(`libredwg: ${file}: error code ${error}${crc}`);
+  process.exit(1);
+}
+const vertices = collectVertices(lib, dwg);
+const db = lib.convert(dwg);
+const result = { reader: 'libredwg', layers: {}, blocks: {}, entities: [] };
+for (const l of db.tables.LAYER.entries) result.layers[l.name] = l.colorIndex;
+for (const b of db.tables.BLOCK_RECORD.entries) {
+  const list = (b.entities ?? []).map((e) => entity(e, vertices));
+  if (/^\*model_space$/i.test(b.name)) result.entities = list;
+  else if (!/^\*paper_space/i.test(b.name)) result.blocks[b.name] = list;
+}
+lib.dwg_free(dwg);
+process.stdout.write(JSON.stringify(result) + '\n');
