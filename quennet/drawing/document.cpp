@@ -81,7 +81,12 @@ bool TryCandidate(std::string candidate, std::string& name) {
   if (candidate.empty()) return false;
   NoteSearched(candidate);
   if (!ClientExistSpecific(candidate)) return false;
-  name = candidate;
+  // A candidate found relative to the working folder is handed on as an
+  // absolute path: the module loader would otherwise search its own folders
+  // for a bare name and could load a different file.
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(candidate, ec);
+  name = ec ? candidate : Cut255(absolute.lexically_normal().string());
   return true;
 }
 

@@ -117,6 +117,7 @@ void DXF_AddText(int32_t x, int32_t y, int32_t height, double widthFactor, int32
   WriteEntity(kEntText, true, layer, [&](uint8_t*, uint8_t* d) {
     PutDU(d, kTextX, x);
     PutDU(d, kTextY, y);
+    Put<double>(d, kTextZ, 0.0);
     PutDU(d, kTextHeight, height);
     Put<double>(d, kTextRotation, rotation);
     Put<double>(d, kTextWidthFactor, widthFactor);

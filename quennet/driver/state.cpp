@@ -22,16 +22,17 @@ uint32_t& CurrentBoardHandle() {
   return gBoardHandle;
 }
 
-// The sets live in function statics so that they are released in a defined
-// order at unload, after every user of them.
+// The holders are never destroyed by the runtime: the module's unload
+// releases the sets through ReleaseExportState, and a destructor running
+// after that (or before it) would release them a second time.
 TLayerSetRef& UsedLayerSet() {
-  static TLayerSetRef set;
-  return set;
+  static TLayerSetRef* const set = new TLayerSetRef;
+  return *set;
 }
 
 TLayerSetRef& ExportLayerSet() {
-  static TLayerSetRef set;
-  return set;
+  static TLayerSetRef* const set = new TLayerSetRef;
+  return *set;
 }
 
 void TExtents::Fold(int32_t left, int32_t bottom, int32_t right, int32_t top) {

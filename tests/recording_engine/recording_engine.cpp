@@ -111,12 +111,6 @@ std::string LayerNameOf(const Drawing& d, uint64_t h) {
   return "-";
 }
 
-std::string BlockNameOfList(const Drawing& d, int32_t list) {
-  for (const Block& b : d.blocks)
-    if (b.list == list) return b.name;
-  return "?";
-}
-
 }  // namespace
 
 ORVANTA_EXPORT int16_t edaInitAd2(const char* dataFile, int32_t reserved, int32_t* out) {
@@ -275,10 +269,168 @@ ORVANTA_EXPORT int16_t edaAddEntityToList(int32_t drawing, int32_t list, const v
   return Find(drawing) ? 1 : 0;
 }
 
-// Writes a plain listing of the drawing, one entity a line:
-//   <type> <layer name or -> <block name>
-// so that end-to-end tests can compare what the exporter asked for with what
-// a reader finds in the real engine's file.
+// What a reader should find in the real engine's file for this drawing, in
+// the readers' normalised JSON (tests/readers): layers with colours, blocks
+// and model space entity by entity. End-to-end tests compare it with what
+// ezdxf and libdxfrw read back.
+namespace {
+
+constexpr double kRadToDeg = 57.295779513082320876798154814105;
+
+void Json(std::string& o, double v) {
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.17g", v);
+  o += buf;
+}
+
+void Json(std::string& o, const std::string& text) {
+  o += '"';
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      o += '\\';
+      o += static_cast<char>(c);
+    } else if (c < 0x20) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", c);
+      o += buf;
+    } else if (c >= 0x80) {
+      // The host's 8-bit code page is Latin-1 here.
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", c);
+      o += buf;
+    } else {
+      o += static_cast<char>(c);
+    }
+  }
+  o += '"';
+}
+
+void Point(std::string& o, const uint8_t* d, size_t off) {
+  o += '[';
+  Json(o, Get<double>(d, off));
+  o += ',';
+  Json(o, Get<double>(d, off + 8));
+  o += ',';
+  Json(o, Get<double>(d, off + 16));
+  o += ']';
+}
+
+std::string BlockNameOfHandle(const Drawing& d, uint64_t h) {
+  for (const Block& b : d.blocks)
+    if (b.handle == h) return b.name;
+  return "";
+}
+
+// Appends the entities of one list; a POLYLINE swallows its VERTEXes and
+// SEQEND; BLOCK and ENDBLK are the block's frame, not entities of it.
+void ListJson(std::string& o, const Drawing& dr, int32_t list) {
+  o += '[';
+  bool first = true;
+  const auto& all = S().entities;
+  for (size_t i = 0; i < all.size(); ++i) {
+    const Entity& e = all[i];
+    if (e.list != list) continue;
+    const uint8_t* h = e.header.data();
+    const uint8_t* d = e.data.data();
+    const int16_t type = Get<int16_t>(h, kEntType);
+    if (type == kEntBlock || type == kEntEndblk || type == kEntVertex || type == kEntSeqend)
+      continue;
+    if (!first) o += ',';
+    first = false;
+    const bool layered = type != kEntInsert;
+    std::string layer = layered ? LayerNameOf(dr, LoadHandle(h + kEntLayer)) : "0";
+    o += "{\"layer\":";
+    Json(o, layer);
+    o += ",\"type\":\"";
+    o += TypeName(type);
+    o += '"';
+    switch (type) {
+      case kEntLine:
+        o += ",\"p1\":";
+        Point(o, d, kLineX1);
+        o += ",\"p2\":";
+        Point(o, d, kLineX2);
+        break;
+      case kEntCircle:
+      case kEntArc:
+        o += ",\"center\":";
+        Point(o, d, kCircleX);
+        o += ",\"radius\":";
+        Json(o, Get<double>(d, kCircleRadius));
+        if (type == kEntArc) {
+          o += ",\"start\":";
+          Json(o, Get<double>(d, kArcStartAngle) * kRadToDeg);
+          o += ",\"end\":";
+          Json(o, Get<double>(d, kArcEndAngle) * kRadToDeg);
+        }
+        break;
+      case kEntSolid:
+        o += ",\"corners\":[";
+        for (size_t c : {kSolidCorner1, kSolidCorner2, kSolidCorner3, kSolidCorner4}) {
+          if (c != kSolidCorner1) o += ',';
+          Point(o, d, c);
+        }
+        o += ']';
+        break;
+      case kEntText:
+        o += ",\"insert\":";
+        Point(o, d, kTextX);
+        o += ",\"height\":";
+        Json(o, Get<double>(d, kTextHeight));
+        o += ",\"rotation\":";
+        Json(o, Get<double>(d, kTextRotation) * kRadToDeg);
+        o += ",\"width\":";
+        Json(o, Get<double>(d, kTextWidthFactor));
+        // Only "mirrored" (2) is ever set; anything else is the default 0.
+        o += ",\"generation\":";
+        o += d[kTextGeneration] == 2 ? "2" : "0";
+        o += ",\"text\":";
+        Json(o, std::string(reinterpret_cast<const char*>(d + kTextValue)));
+        break;
+      case kEntPolyline: {
+        o += ",\"closed\":";
+        o += Get<int16_t>(d, kPolylineClosed) ? "true" : "false";
+        o += ",\"startWidth\":";
+        Json(o, Get<double>(d, kPolylineStartWidth));
+        o += ",\"endWidth\":";
+        Json(o, Get<double>(d, kPolylineEndWidth));
+        o += ",\"vertices\":[";
+        bool firstVertex = true;
+        for (size_t k = i + 1; k < all.size(); ++k) {
+          if (all[k].list != list) continue;
+          const uint8_t* vd = all[k].data.data();
+          if (Get<int16_t>(all[k].header.data(), kEntType) != kEntVertex) break;
+          if (!firstVertex) o += ',';
+          firstVertex = false;
+          o += '[';
+          for (size_t off :
+               {kVertexX, kVertexY, kVertexStartWidth, kVertexEndWidth, kVertexBulge}) {
+            if (off != kVertexX) o += ',';
+            Json(o, Get<double>(vd, off));
+          }
+          o += ']';
+        }
+        o += ']';
+        break;
+      }
+      case kEntInsert:
+        o += ",\"block\":";
+        Json(o, BlockNameOfHandle(dr, LoadHandle(d + kInsertBlock)));
+        o += ",\"insert\":";
+        Point(o, d, kInsertX);
+        o += ",\"rotation\":";
+        Json(o, Get<double>(d, kInsertRotation) * kRadToDeg);
+        o += ",\"scale\":";
+        Point(o, d, kInsertScaleX);
+        break;
+    }
+    o += '}';
+  }
+  o += ']';
+}
+
+}  // namespace
+
 ORVANTA_EXPORT int16_t edaSaveFile(int32_t drawing, const char* fileName, uint8_t format,
                                    int16_t version, int32_t a, int32_t b, int32_t c, int32_t d) {
   Log(std::string("edaSaveFile ") + (fileName ? fileName : "(null)") + " " +
@@ -287,24 +439,31 @@ ORVANTA_EXPORT int16_t edaSaveFile(int32_t drawing, const char* fileName, uint8_
   if (ShouldFail("edaSaveFile")) return 0;
   Drawing* dr = Find(drawing);
   if (!dr || !fileName) return 0;
+  std::string o = "{\"release\":" + std::to_string(version) + ",\"layers\":{\"0\":7";
+  for (const Layer& l : dr->layers) {
+    o += ',';
+    Json(o, l.name);
+    o += ':';
+    o += std::to_string(Get<int16_t>(l.record.data(), kLayerColor));
+  }
+  o += "},\"blocks\":{";
+  bool first = true;
+  for (const Block& blk : dr->blocks) {
+    if (blk.name[0] == '*') continue;
+    if (!first) o += ',';
+    first = false;
+    Json(o, blk.name);
+    o += ':';
+    ListJson(o, *dr, blk.list);
+  }
+  o += "},\"entities\":";
+  ListJson(o, *dr, dr->blocks.front().list);
+  o += "}\n";
   const std::string temp = std::string(fileName) + ".part";
   FILE* f = std::fopen(temp.c_str(), "wb");
-  if (!f) {
-    S().lastError = std::string("cannot write ") + fileName;
-    return 0;
-  }
-  for (const Layer& l : dr->layers) std::fprintf(f, "LAYER %s\n", l.name.c_str());
-  for (const Entity& e : S().entities) {
-    const std::string block = BlockNameOfList(*dr, e.list);
-    if (block == "?") continue;
-    const int16_t type = Get<int16_t>(e.header.data(), kEntType);
-    const bool layered =
-        type != kEntSeqend && type != kEntBlock && type != kEntEndblk && type != kEntInsert;
-    std::fprintf(f, "%s %s %s\n", TypeName(type),
-                 layered ? LayerNameOf(*dr, LoadHandle(e.header.data() + kEntLayer)).c_str() : "-",
-                 block.c_str());
-  }
-  const bool ok = std::fclose(f) == 0 && std::rename(temp.c_str(), fileName) == 0;
+  bool ok = f != nullptr && std::fwrite(o.data(), 1, o.size(), f) == o.size();
+  if (f != nullptr) ok = std::fclose(f) == 0 && ok;
+  ok = ok && std::rename(temp.c_str(), fileName) == 0;
   if (!ok) {
     std::remove(temp.c_str());
     S().lastError = std::string("cannot write ") + fileName;

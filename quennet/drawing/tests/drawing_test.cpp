@@ -278,6 +278,7 @@ TEST_F(DrawingTest, TextFieldsAndTheMirrorByte) {
   EXPECT_EQ(rec_.Type(E(0)), kEntText);
   EXPECT_DOUBLE_EQ(rec_.D(E(0), kTextX), 1.0);
   EXPECT_DOUBLE_EQ(rec_.D(E(0), kTextY), 2.0);
+  EXPECT_EQ(rec_.D(E(0), kTextZ), 0.0);
   EXPECT_DOUBLE_EQ(rec_.D(E(0), kTextHeight), 0.5);
   EXPECT_EQ(rec_.D(E(0), kTextRotation), 1.5);
   EXPECT_EQ(rec_.D(E(0), kTextWidthFactor), 0.8);
