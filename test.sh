@@ -10,6 +10,7 @@ cmake --build build-test -j"$(nproc)"
 # nothing of the user's is read or written.
 export ORVANTA_OPTIONS_FILE="$PWD/build-test/test-home/options.ini"
 export ORVANTA_REGISTRY_ROOT="$PWD/build-test/test-home/registry"
+export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 cd build-test
 # Dialog tests need a display: give them a virtual one when there is none.
 if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null 2>&1; then

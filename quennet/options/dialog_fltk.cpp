@@ -47,6 +47,7 @@ class SetupWindow {
 
   platform::ModalResult Run() {
     window_->set_modal();
+    window_->position((Fl::w() - window_->w()) / 2, (Fl::h() - window_->h()) / 2);
     window_->show();
     while (window_->shown()) Fl::wait();
     return result_;
