@@ -59,7 +59,7 @@ class Loader {
     Syntax(parser_.iterate(buffer_).get(doc), nullptr);
     sj::object root;
     if (doc.type().error() == simdjson::SUCCESS) {
-      sj::json_type t;
+      sj::json_type t = sj::json_type::null;
       Syntax(doc.type().get(t), nullptr);
       if (t != sj::json_type::object) Fail(Location(doc), "the document must be a JSON object");
     }
@@ -91,7 +91,7 @@ class Loader {
     for (auto f : root) {
       sj::field field;
       Syntax(std::move(f).get(field), nullptr);
-      const char* at = field.key().raw();
+      const char* at = field.key().raw() - 1;  // the opening quote
       std::string_view key = Key(field);
       sj::value v = field.value();
       if (key == "format") {
@@ -165,14 +165,14 @@ class Loader {
   static const char* At(sj::value& v) { return v.raw_json_token().data(); }
 
   sj::json_type Type(sj::value& v) {
-    sj::json_type t;
+    sj::json_type t = sj::json_type::null;
     Syntax(v.type().get(t), At(v));
     return t;
   }
 
   std::string_view Key(sj::field& field) {
     std::string_view key;
-    Syntax(field.unescaped_key().get(key), field.key().raw());
+    Syntax(field.unescaped_key().get(key), field.key().raw() - 1);
     return key;
   }
 
@@ -402,7 +402,7 @@ class Loader {
     for (auto f : o) {
       sj::field field;
       Syntax(std::move(f).get(field), nullptr);
-      const char* at = field.key().raw();
+      const char* at = field.key().raw() - 1;  // the opening quote
       std::string_view key = Key(field);
       sj::value v = field.value();
       each(key, v, at);
@@ -444,7 +444,7 @@ class Loader {
         b.originX = p.x;
         b.originY = p.y;
       } else if (key == "stack") {
-        ReadStack(v, at);
+        ReadStack(v, At(v));
       } else if (key == "layers") {
         sj::array a = Array(v, key);
         Elements(a, at, [&](sj::value& e) { ReadLayer(e); });

@@ -131,9 +131,13 @@ struct Box {
   }
   bool Empty() const { return x1 > x2; }
   Rect ToRect() const {
-    auto clamp = [](double v) { return int32_t(std::clamp(v, -2147483648.0, 2147483647.0)); };
-    return {clamp(std::floor(x1)), clamp(std::floor(y1)), clamp(std::ceil(x2)),
-            clamp(std::ceil(y2))};
+    // Round outwards, but not across the last bit of a sine or cosine.
+    auto snap = [](double v, bool up) {
+      const double r = std::nearbyint(v);
+      v = std::fabs(v - r) < 1e-6 ? r : (up ? std::ceil(v) : std::floor(v));
+      return int32_t(std::clamp(v, -2147483648.0, 2147483647.0));
+    };
+    return {snap(x1, false), snap(y1, false), snap(x2, true), snap(y2, true)};
   }
 };
 
