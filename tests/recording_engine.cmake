@@ -1,2 +1,4 @@
 # The recording drawing engine used by the plug-in's tests.
-include(${CMAKE_CURRENT_LIST_DIR}/recording_engine/CMakeLists.txt)
+if(NOT TARGET tav2_recording)
+  include(${CMAKE_CURRENT_LIST_DIR}/recording_engine/CMakeLists.txt)
+endif()

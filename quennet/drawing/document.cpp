@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -72,6 +73,9 @@ std::string PreferenceFolder() {
 }
 
 void NoteSearched(const std::string& where) {
+  // The second search (by the bare name) repeats most places: name each once.
+  const std::string padded = "; " + gLastSearch + "; ";
+  if (padded.find("; " + where + "; ") != std::string::npos) return;
   if (!gLastSearch.empty()) gLastSearch += "; ";
   gLastSearch += where;
 }
@@ -114,7 +118,8 @@ bool Search(std::string& name) {
     return true;
   if (!windows.empty() && !filePart.empty() && TryCandidate(windows + "/Command/" + filePart, name))
     return true;
-  NoteSearched("the folders of PATH");
+  const char* path = std::getenv("PATH");
+  NoteSearched(std::string("the folders of PATH (") + (path ? path : "") + ")");
   const std::string found = platform::SearchPath(name);
   if (found.empty()) return false;
   name = Cut255(found);
