@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Exports a board document with orvanta to DXF and checks, with every
 independent reader, that each board object reached the drawing where the
-board has it: each track's ends, each pad's and via's shape centred on it,
+board has it: each track's ends, each fill's corners, each pad's and via's
+shape centred on it,
 each hole on its hole layer, each component's insert at its reference point
 with its rotation (or, as primitives, no insert at all).
 
@@ -57,6 +58,18 @@ def board_objects(doc):
     return out
 
 
+def fill_corners(f):
+    (x1, y1), (x2, y2) = [[mil(v) for v in c] for c in (f["corner1"], f["corner2"])]
+    cx, cy = (x1 + x2) / 2, (y1 + y2) / 2
+    a = math.radians(f.get("rotation", 0))
+    out = []
+    for x, y in ((x1, y1), (x2, y1), (x2, y2), (x1, y2)):
+        dx, dy = x - cx, y - cy
+        out.append([cx + dx * math.cos(a) - dy * math.sin(a),
+                    cy + dx * math.sin(a) + dy * math.cos(a)])
+    return out
+
+
 def pad_size(p):
     s = p.get("size", 0)
     return (s, s) if not isinstance(s, list) else (s[0], s[1])
@@ -66,11 +79,45 @@ def pad_size(p):
 
 def transform(pt, insert):
     if insert is None:
-        return pt
+        return [pt[0], pt[1]]
     a = math.radians(insert["rotation"])
     x, y = pt[0], pt[1]
     return [x * math.cos(a) - y * math.sin(a) + insert["insert"][0],
             x * math.sin(a) + y * math.cos(a) + insert["insert"][1]]
+
+
+def polyline_extent(pts, e):
+    """Points on the outer edges of a wide polyline: straight segments end
+    square, bulged ones are sampled along their arc."""
+    ext = []
+    n = len(pts)
+    segments = n if e["closed"] else n - 1
+    for i in range(max(segments, 0)):
+        a, b = pts[i], pts[(i + 1) % n]
+        v = e["vertices"][i]
+        w = max(v[2], v[3], e.get("startWidth", 0)) / 2
+        bulge = v[4]
+        d = math.dist(a, b)
+        if d == 0:
+            ext += [[a[0] + w, a[1]], [a[0] - w, a[1]], [a[0], a[1] + w], [a[0], a[1] - w]]
+            continue
+        if bulge == 0:
+            nx, ny = -(b[1] - a[1]) / d * w, (b[0] - a[0]) / d * w
+            ext += [[p[0] + sx * nx, p[1] + sx * ny] for p in (a, b) for sx in (1, -1)]
+            continue
+        sweep = 4 * math.atan(bulge)
+        r = d / (2 * math.sin(abs(sweep) / 2))
+        mx, my = (a[0] + b[0]) / 2, (a[1] + b[1]) / 2
+        h = r * math.cos(sweep / 2) * (1 if bulge > 0 else -1)
+        # centre to the left of a->b for a counter-clockwise (positive) bulge
+        ux, uy = (b[0] - a[0]) / d, (b[1] - a[1]) / d
+        cx, cy = mx - uy * h, my + ux * h
+        a0 = math.atan2(a[1] - cy, a[0] - cx)
+        for k in range(33):
+            t = a0 + sweep * k / 32
+            for rr in (r - w, r + w):
+                ext.append([cx + rr * math.cos(t), cy + rr * math.sin(t)])
+    return ext or [list(p) for p in pts]
 
 
 def flatten(read):
@@ -93,14 +140,7 @@ def flatten(read):
             ext = pts
         elif t == "POLYLINE":
             pts = [transform(v, ins) for v in e["vertices"]]
-            ext = []
-            for v, p in zip(e["vertices"], pts):
-                w = max(v[2], v[3], e.get("startWidth", 0)) / 2
-                ext += [[p[0] - w, p[1] - w], [p[0] + w, p[1] + w]]
-            if e["closed"] and len(pts) == 2:  # a disc or ring about the midpoint
-                c = [(pts[0][0] + pts[1][0]) / 2, (pts[0][1] + pts[1][1]) / 2]
-                r = math.dist(pts[0], pts[1]) / 2 + e["vertices"][0][2] / 2
-                ext = [[c[0] - r, c[1] - r], [c[0] + r, c[1] + r]]
+            ext = polyline_extent(pts, e)
         elif t == "TEXT":
             pts = [transform(e["insert"], ins)]
             ext = pts
@@ -154,6 +194,20 @@ def check(doc, read, args, reader):
             elif "POLYLINE" in want and not any(
                     abs(f[4]["vertices"][0][2] - mil(o["width"])) <= TOL for f in found):
                 faults.append(f"{where(o, comp)}: the track's polyline has another width")
+        elif kind == "fill" and o["layer"] in layers:
+            corners = fill_corners(o)
+            selected = o.get("selected") or (comp is not None and comp.get("selected"))
+            hairline = zero == "all" or (zero == "selected" and selected)
+            mine = by_layer.get(o["layer"], [])
+            if hairline:
+                ends = [p for f in mine if f[1] == "LINE" for p in f[2]]
+                ok = all(sum(near(p, c) for p in ends) >= 2 for c in corners)
+            else:
+                ok = any(f[1] == "SOLID" and all(any(near(p, c) for p in f[2]) for c in corners)
+                         for f in mine)
+            if not ok:
+                faults.append(f"{where(o, comp)}: no {'outline' if hairline else 'SOLID'} with "
+                              f"the fill's corners {corners}")
         elif kind in ("pad", "via"):
             if o.get("shape") == "roundedRectangle":
                 continue
@@ -196,7 +250,7 @@ def check_centred(faults, what, entities, c, reach, name):
     """Everything that lies wholly within reach of c must be there and centred on c."""
     xs, ys = [], []
     for f in entities:
-        if all(math.dist(p, c) <= reach * 1.5 for p in f[3]):
+        if all(math.dist(p, c) <= reach for p in f[3]):
             xs += [p[0] for p in f[3]]
             ys += [p[1] for p in f[3]]
     if not xs:
@@ -237,7 +291,7 @@ def main():
         faults += check(doc, json.loads(so), args, reader)
     if faults:
         fail(faults)
-    print(f"{out}: every track, pad, via, hole and insert checked with ezdxf and libdxfrw")
+    print(f"{out}: every track, fill, pad, via, hole and insert checked with ezdxf and libdxfrw")
     return 0
 
 
