@@ -50,6 +50,9 @@ class Loader {
   std::unique_ptr<Board> Run() {
     board_ = std::make_unique<Board>();
     board_->fileName = name_;
+    // An object takes some 60 bytes of document or more; reserving for that
+    // spares a large board the repeated growth of its main table.
+    board_->objects.reserve(buffer_.size() / 64);
     for (int i = 0; i < kLegacyLayers; ++i) board_->layers[i].name = LegacyShortName(TLayer(i));
     // The default stack: a two-layer board.
     board_->layers[1].next = 32;
