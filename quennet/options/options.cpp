@@ -37,8 +37,10 @@ void Check(abi::IClient* client, abi::TStatus status, const std::string& what) {
 }
 
 std::string KeyText(const char16_t* key) {
-  return "\"" + Narrow(key) + "\" in section \"" + Narrow(kSection) + "\", group \"" +
-         Narrow(kGroup) + "\"";
+  std::string text;
+  text.append("\"").append(Narrow(key)).append("\" in section \"").append(Narrow(kSection));
+  text.append("\", group \"").append(Narrow(kGroup)).append("\"");
+  return text;
 }
 
 abi::Ref<abi::IOptionsManager> Manager(abi::IClient* client) {
