@@ -65,6 +65,8 @@ void ScanObject(uint32_t handle) {
   ++ObjectCount();
 }
 
+}  // namespace
+
 void ScanBoard() {
   ObjectCount() = 0;
   Extents().Reset();
@@ -91,6 +93,8 @@ void CompleteLayerSet(TPcbBoard& board) {
     used.IncludeLegacySet(sides);
   }
 }
+
+namespace {
 
 void CreateDrawingLayers() {
   const TLayerIteratorRef it = ExportLayerSet().CreateIterator();

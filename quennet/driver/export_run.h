@@ -10,4 +10,14 @@ namespace quennet {
 // closing the engine, finishing the progress display and freeing the board.
 bool RunExport(const abi::ShortString& fileName);
 
+class TPcbBoard;
+
+// Steps of the run, callable on their own for tests.
+// Counts the board's objects, folds their extents and collects their layers
+// into a new used-layer set.
+void ScanBoard();
+// Adds the layer stack, paste and solder mask layers and, when the multi-layer
+// is used, the top and bottom layers.
+void CompleteLayerSet(TPcbBoard& board);
+
 }  // namespace quennet
