@@ -227,14 +227,29 @@ def case_engine_missing(env):
         out = os.path.join(folder, "board.dxf")
         with open(out, "w") as f:
             f.write("the user's earlier drawing\n")
-        r = env.orvanta(board, out, R12, cwd=folder, exe=os.path.join(folder, "orvanta"),
-                        env={"PATH": "/usr/bin:/bin"})
+        # Asked for board.dwg in DXF: the run writes (or would write) board.dxf.
+        target = os.path.join(folder, "board.dwg")
+        exe = os.path.join(folder, "orvanta")
+        r = env.orvanta(board, target, R12, cwd=folder, exe=exe, env={"PATH": "/usr/bin:/bin"})
         check(r.returncode != 0, f"missing engine files reported success: {r.stdout}")
         check(message in r.stderr, f"message {r.stderr.strip()!r} lacks {message!r}")
         with open(out) as f:
             check(f.read() == "the user's earlier drawing\n", "the earlier file was touched")
-        leftovers = [n for n in os.listdir(folder) if n.startswith("board.dxf") and n != "board.dxf"]
+        leftovers = [n for n in os.listdir(folder) if n.startswith("board.") and n != "board.dxf"]
         check(not leftovers, f"left behind {leftovers}")
+        # The host's progress display only draws on a terminal: under one, it
+        # shows the run's caption and is finished before the error is told.
+        if shutil.which("script"):
+            cmd = " ".join(["PATH=/usr/bin:/bin", exe, "export", board, "-o", target] + R12)
+            t = subprocess.run(["script", "-qec", cmd, "/dev/null"], cwd=folder,
+                               env=dict(os.environ, XDG_CONFIG_HOME=env.config),
+                               capture_output=True, text=True)
+            shown = t.stdout.replace("\r", "")
+            caption = f"Saving {out} (dxf)"[:60]  # the display shows 60 characters
+            check(caption in shown, f"no progress {caption!r} in {shown!r}")
+            bar_end = shown.find("\n", shown.index(caption))
+            check(0 <= bar_end < shown.index("orvanta: export"),
+                  f"progress not finished before the error: {shown!r}")
 
     # A target the engine cannot replace: a folder of that name.
     out = env.path("taken.dxf")
