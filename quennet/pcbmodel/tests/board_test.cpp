@@ -30,7 +30,8 @@ void SetStack(FakeHost& host, std::initializer_list<uint8_t> stack) {
 }
 
 TEST(Board, NewBoardHasTheDefaultLayerTable) {
-  SetPcbApiOverride(nullptr);
+  TPcbApiTable empty;
+  SetPcbApiOverride(&empty);
   TPcbBoard board(5);
   EXPECT_EQ(board.LayerObject(0), nullptr);
   EXPECT_EQ(board.LayerObject(1)->Name(), "TopLayer");
@@ -52,6 +53,7 @@ TEST(Board, NewBoardHasTheDefaultLayerTable) {
   EXPECT_EQ(board.Transfer(1), 0);
   EXPECT_EQ(board.LayerObject(1)->Name(), "TopLayer");
   EXPECT_EQ(board.LayerPairCount(), 0);
+  SetPcbApiOverride(nullptr);
 }
 
 TEST(Board, TransferAsksTheHostInItsOrder) {

@@ -38,8 +38,10 @@ TEST(Wrappers, TrackReadTwiceKeepsItsFieldsAndMovesBothEnds) {
 }
 
 TEST(Wrappers, MissingHostFunctionsLeaveCreationValues) {
-  // No host at all: every query answers its default and writes nothing.
-  SetPcbApiOverride(nullptr);
+  // A host without any of the functions: every query answers its default
+  // and writes nothing.
+  TPcbApiTable empty;
+  SetPcbApiOverride(&empty);
   TPcbText text(5);
   EXPECT_EQ(text.Transfer(1), 0);
   EXPECT_EQ(text.FontName(), "Arial");
@@ -49,7 +51,7 @@ TEST(Wrappers, MissingHostFunctionsLeaveCreationValues) {
   TPcbTrack track(5);
   EXPECT_EQ(track.Transfer(1), 0);
   EXPECT_EQ(track.X2(), 0);
-  EXPECT_FALSE(PcbApiBound());
+  SetPcbApiOverride(nullptr);
 }
 
 TEST(Wrappers, ViaOnExtendedMidLayerComesBackOnLastFixedMidLayer) {
