@@ -35,6 +35,14 @@ std::string HexStatus(abi::TStatus status) {
   throw EPcbHostError(message);
 }
 
+// A host that fails a request yet hands out an interface still gave a
+// reference; it is returned rather than leaked. Every interface of the host
+// begins with the reference-counting root.
+void ReleaseHandedOut(void** out) {
+  if (*out) static_cast<abi::IHostUnknown*>(*out)->Release();
+  *out = nullptr;
+}
+
 }  // namespace
 
 const TPcbApiTable& detail::BindPcbApi() {
@@ -99,7 +107,7 @@ void ObjectInterfaceOf(uint32_t objectHandle, const abi::TGUID& iid, void** out)
   if (!server) return;
   const abi::TStatus status = server->GetObjectFromHandle(objectHandle, iid, out);
   if (abi::Failed(status) || !*out) {
-    *out = nullptr;
+    ReleaseHandedOut(out);
     RaiseServerError(server.get(), abi::Failed(status) ? status : abi::E_FAIL,
                      "an interface of object handle " + std::to_string(objectHandle));
   }
@@ -112,7 +120,10 @@ abi::Ref<I> TryObjectInterface(uint32_t objectHandle, const abi::TGUID& iid) {
   abi::Ref<abi::IPCB_ServerInterface> server = PcbServer();
   if (!server) return result;
   void* out = nullptr;
-  if (abi::Failed(server->GetObjectFromHandle(objectHandle, iid, &out)) || !out) return result;
+  if (abi::Failed(server->GetObjectFromHandle(objectHandle, iid, &out)) || !out) {
+    ReleaseHandedOut(&out);
+    return result;
+  }
   return abi::Ref<I>(static_cast<I*>(out));
 }
 }  // namespace
