@@ -6,9 +6,10 @@ cd "$(dirname "$0")"
 scripts/setup.sh
 cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DORVANTA_SANITIZE=ON >/dev/null
 cmake --build build-test -j"$(nproc)"
-# The tests keep their options stores and registries in their own folders;
-# nothing of the user's is read or written.
-export ORVANTA_OPTIONS_FILE="$PWD/build-test/test-home/options.ini"
+# Nothing of the user's is read or written: a test that names no options
+# store of its own (XDG_CONFIG_HOME or ORVANTA_OPTIONS_FILE) gets one here.
+unset ORVANTA_OPTIONS_FILE
+export XDG_CONFIG_HOME="$PWD/build-test/test-home/config"
 export ORVANTA_REGISTRY_ROOT="$PWD/build-test/test-home/registry"
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 cd build-test
