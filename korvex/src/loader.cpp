@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <string_view>
@@ -145,7 +146,9 @@ class Loader {
     rapidjson::Reader reader;
     rapidjson::BaseReaderHandler<> handler;
     rapidjson::MemoryStream ms(base_, buffer_.size());
-    rapidjson::ParseResult r = reader.Parse<rapidjson::kParseValidateEncodingFlag>(ms, handler);
+    rapidjson::ParseResult r =
+        reader.Parse<rapidjson::kParseValidateEncodingFlag | rapidjson::kParseIterativeFlag>(
+            ms, handler);
     if (r.IsError())
       Fail(base_ + r.Offset(),
            std::string("invalid JSON: ") + rapidjson::GetParseError_En(r.Code()));
@@ -191,13 +194,50 @@ class Loader {
     return s;
   }
 
+  // Texts of the editor are 8-bit in its code page, Windows-1252; the
+  // document is UTF-8. A character the code page lacks is refused rather
+  // than written as bytes that would show as something else.
   std::string BoundedString(sj::value& v, std::string_view field, size_t max) {
     const char* at = At(v);
     std::string_view s = String(v, field);
-    if (s.size() > max)
+    std::string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size();) {
+      const unsigned char c = static_cast<unsigned char>(s[i]);
+      if (c < 0x80) {
+        out.push_back(char(c));
+        ++i;
+        continue;
+      }
+      // simdjson has checked the UTF-8, so the sequence is whole.
+      const int n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+      uint32_t cp = c & (0x7F >> n);
+      for (int k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+      i += size_t(n);
+      const int byte = CodePageByte(cp);
+      if (byte < 0) {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "U+%04X", unsigned(cp));
+        Fail(at, "field '" + std::string(field) + "': the character " + hex +
+                     " has no place in the editor's code page (Windows-1252)");
+      }
+      out.push_back(char(byte));
+    }
+    if (out.size() > max)
       Fail(at, "field '" + std::string(field) + "': longer than " + std::to_string(max) +
                    " characters");
-    return std::string(s);
+    return out;
+  }
+
+  static int CodePageByte(uint32_t cp) {
+    if (cp >= 0xA0 && cp <= 0xFF) return int(cp);
+    static const uint16_t high[32] = {
+        0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    for (int k = 0; k < 32; ++k)
+      if (high[k] && high[k] == cp) return 0x80 + k;
+    return -1;
   }
 
   bool Bool(sj::value& v, std::string_view field) {
@@ -729,6 +769,14 @@ class Loader {
 
   void ReadObject(sj::value& v, uint32_t component, uint32_t owner) {
     const char* at = At(v);
+    // Groups hold groups; a depth no real board reaches keeps the reader's
+    // stack bounded whatever a document nests.
+    if (++depth_ > kMaxNesting)
+      Fail(at, "objects nested deeper than " + std::to_string(kMaxNesting) + " levels");
+    struct Leave {
+      int& d;
+      ~Leave() { --d; }
+    } leave{depth_};
     sj::object o = ObjectValue(v, "objects");
     Kind kind = kNone;
     {
@@ -1657,6 +1705,8 @@ class Loader {
     std::vector<LayerSpec> layers;
   };
 
+  static constexpr int kMaxNesting = 32;
+  int depth_ = 0;
   std::string name_;
   simdjson::padded_string buffer_;
   const char* base_ = nullptr;

@@ -88,6 +88,9 @@ const Broken kBroken[] = {
      "{\"objects\": [{\"kind\": \"via\", \"id\": \"v\", \"size\": 10, \"hole\": 5},\n{\"kind\": "
      "\"track\", \"layer\": 1, \"from\": [0,0], \"to\": [1,1], \"owner\": \"v\"}]}",
      2, 68, "is not a polygon, dimension"},
+    {"character outside the code page",
+     "{\"objects\": [\n{\"kind\": \"text\", \"layer\": 33, \"text\": \"\u4e2d\"}]}", 2, 39,
+     "the character U+4E2D has no place in the editor's code page"},
     {"column counts characters", "{\"board\": {\"title\": \"Größe\",\n\"unit\": \"furlong\"}}", 2,
      9, "expected \"imperial\" or \"metric\""},
 };
@@ -114,6 +117,32 @@ INSTANTIATE_TEST_SUITE_P(Documents, BrokenDocument, testing::ValuesIn(kBroken),
                              if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                            return n;
                          });
+
+TEST(Document, NestingIsBoundedWhateverTheDocumentDoes) {
+  // Far beyond any parser's depth: refused with a position, never a crash.
+  const std::string arrays = "{\"objects\": " + std::string(200000, '[');
+  EXPECT_THROW(LoadBoardFromText(arrays, "deep.json"), DocumentError);
+
+  std::string groups = "{\"objects\": [";
+  for (int i = 0; i < 40; ++i) groups += "{\"kind\": \"dimension\", \"primitives\": [";
+  for (int i = 0; i < 40; ++i) groups += "]}";
+  groups += "]}";
+  try {
+    LoadBoardFromText(groups, "deep.json");
+    FAIL() << "accepted 40 nested groups";
+  } catch (const DocumentError& e) {
+    EXPECT_NE(e.message.find("nested deeper than 32 levels"), std::string::npos) << e.what();
+  }
+}
+
+TEST(Document, TextsAreKeptInTheEditorsCodePage) {
+  auto b = LoadBoardFromText(
+      "{\"objects\": [{\"kind\": \"text\", \"layer\": 33, \"text\": \"\u00d8 5\u00b5F \u20ac\"}]}",
+      "t.json");
+  EXPECT_EQ(b->texts[0].text,
+            "\xD8 5\xB5"
+            "F \x80");
+}
 
 TEST(Document, UnitsApplyToEveryLengthWhereverTheKeyStands) {
   auto b = LoadBoardFromText(
