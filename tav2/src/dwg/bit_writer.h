@@ -37,30 +37,41 @@ class BitWriter {
   std::size_t ByteSize() const { return (bits_ + 7) >> 3; }
   const std::vector<std::uint8_t>& Bytes() const { return buf_; }
 
-  // Low `n` bits of `v` (n <= 32), most significant first.
+  // Low `n` bits of `v` (n <= 32), most significant first. The last byte of
+  // the buffer holds the pending bits when the position is not on a byte.
   void Bits(std::uint32_t v, int n) {
-    while (n > 0) {
-      const std::size_t byte = bits_ >> 3;
-      const int used = static_cast<int>(bits_ & 7);
-      if (used == 0) buf_.push_back(0);
-      const int room = 8 - used;
-      const int take = n < room ? n : room;
-      const std::uint32_t chunk = (v >> (n - take)) & ((1u << take) - 1u);
-      buf_[byte] = static_cast<std::uint8_t>(buf_[byte] | (chunk << (room - take)));
-      n -= take;
-      bits_ += static_cast<std::size_t>(take);
+    while (n >= 8) {
+      n -= 8;
+      RC(static_cast<std::uint8_t>(v >> n));
     }
+    if (n == 0) return;
+    v &= (1u << n) - 1u;
+    const int used = static_cast<int>(bits_ & 7);
+    if (used == 0) {
+      buf_.push_back(static_cast<std::uint8_t>(v << (8 - n)));
+    } else {
+      const int room = 8 - used;
+      if (n <= room) {
+        buf_.back() = static_cast<std::uint8_t>(buf_.back() | (v << (room - n)));
+      } else {
+        buf_.back() = static_cast<std::uint8_t>(buf_.back() | (v >> (n - room)));
+        buf_.push_back(static_cast<std::uint8_t>(v << (8 - (n - room))));
+      }
+    }
+    bits_ += static_cast<std::size_t>(n);
   }
 
   void B(bool v) { Bits(v ? 1u : 0u, 1); }
   void BB(unsigned v) { Bits(v & 3u, 2); }
   void RC(std::uint8_t v) {
-    if ((bits_ & 7) == 0) {
+    const int used = static_cast<int>(bits_ & 7);
+    if (used == 0) {
       buf_.push_back(v);
-      bits_ += 8;
     } else {
-      Bits(v, 8);
+      buf_.back() = static_cast<std::uint8_t>(buf_.back() | (v >> used));
+      buf_.push_back(static_cast<std::uint8_t>(v << (8 - used)));
     }
+    bits_ += 8;
   }
   void RS(std::uint16_t v) {
     RC(static_cast<std::uint8_t>(v));

@@ -1113,6 +1113,9 @@ void Writer::WriteTemplate() {
 
 bool Writer::WriteObjects() {
   objectsStart_ = out_.size();
+  // About 80 bytes an object; growing a large buffer by copies costs more
+  // than asking once.
+  out_.reserve(out_.size() + 80 * (d_.EntityCount() + 2 * d_.vertices.size()) + 65536);
   map_.reserve(d_.EntityCount() + d_.vertices.size() + layers_.size() + blocks_.size() * 3 + 64);
   WriteControls();
   WriteTableEntries();
@@ -1134,7 +1137,6 @@ void Writer::WriteObjectMap() {
   const std::size_t start = out_.size();
   sections_[2].address = static_cast<std::uint32_t>(start);
   std::size_t i = 0;
-  std::uint8_t pair[20];
   for (;;) {
     const std::size_t page = out_.size();
     out_.push_back(0);
@@ -1142,12 +1144,15 @@ void Writer::WriteObjectMap() {
     Handle lastHandle = 0;
     std::int64_t lastOffset = 0;
     while (i < map_.size()) {
-      Bytes tmp;
-      tmp.reserve(sizeof pair);
-      PutUMC(tmp, map_[i].handle - lastHandle);
-      PutMC(tmp, static_cast<std::int64_t>(map_[i].offset) - lastOffset);
-      if (out_.size() - page + tmp.size() > kMapPageLimit) break;
-      out_.insert(out_.end(), tmp.begin(), tmp.end());
+      // A pair takes at most 10 + 6 bytes; encode it in place and take it
+      // back when it does not fit the page.
+      const std::size_t before = out_.size();
+      PutUMC(out_, map_[i].handle - lastHandle);
+      PutMC(out_, static_cast<std::int64_t>(map_[i].offset) - lastOffset);
+      if (out_.size() - page > kMapPageLimit) {
+        out_.resize(before);
+        break;
+      }
       lastHandle = map_[i].handle;
       lastOffset = map_[i].offset;
       ++i;
