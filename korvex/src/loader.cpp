@@ -1279,7 +1279,8 @@ class Loader {
       return true;
     });
     if (!size) Fail(p.at, "missing field 'size' in a via");
-    if (via.hole >= via.size && via.size > 0) Fail(p.at, "a via's hole is smaller than the via");
+    if (via.hole >= via.size && via.size > 0)
+      Fail(p.at, "a via's hole must be smaller than the via");
     Object& obj = Obj(p);
     if (p.haveLayer && obj.layer != 74) Fail(p.at, "field 'layer': a via lies on MultiLayer");
     obj.layer = 74;
@@ -1288,7 +1289,7 @@ class Loader {
         via.toLayer > 32)
       Fail(p.at, "a via spans signal layers ('from' and 'to')");
     if (!rule.empty()) refs_.push_back({rule, ruleAt, p.self, Reference::kRule});
-    pendingVias_.push_back({p.self, net, std::move(layers)});
+    pendingVias_.push_back({p.self, net, std::move(layers), p.at});
   }
 
   void ReadTextFields(Text& t, Pending& p, sj::object& o, const char* what, bool* visible) {
@@ -1652,7 +1653,7 @@ class Loader {
       uint32_t rule = DominantPlaneRule(*board_, board_->objects[pv.self - 1]);
       int lo = std::min(StackIndex(TLayer(via.fromLayer)), StackIndex(TLayer(via.toLayer)));
       int hi = std::max(StackIndex(TLayer(via.fromLayer)), StackIndex(TLayer(via.toLayer)));
-      if (lo < 0) Fail(nullptr, "a via spans a layer that is not in the layer stack");
+      if (lo < 0) Fail(pv.at, "a via spans a layer that is not in the layer stack");
       int i = 0;
       for (TLayer s = 1; s; s = board_->layers[s].next, ++i) {
         if (i < lo || i > hi) continue;
@@ -1703,6 +1704,7 @@ class Loader {
     uint32_t self;
     std::string net;
     std::vector<LayerSpec> layers;
+    const char* at;
   };
 
   static constexpr int kMaxNesting = 32;

@@ -88,6 +88,9 @@ const Broken kBroken[] = {
      "{\"objects\": [{\"kind\": \"via\", \"id\": \"v\", \"size\": 10, \"hole\": 5},\n{\"kind\": "
      "\"track\", \"layer\": 1, \"from\": [0,0], \"to\": [1,1], \"owner\": \"v\"}]}",
      2, 68, "is not a polygon, dimension"},
+    {"via through a layer outside the stack",
+     "{\"objects\": [\n  {\"kind\": \"via\", \"size\": 10, \"hole\": 5, \"to\": \"MidLayer4\"}]}",
+     2, 3, "not in the layer stack"},
     {"character outside the code page",
      "{\"objects\": [\n{\"kind\": \"text\", \"layer\": 33, \"text\": \"\u4e2d\"}]}", 2, 39,
      "the character U+4E2D has no place in the editor's code page"},
