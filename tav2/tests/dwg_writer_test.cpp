@@ -191,6 +191,19 @@ TEST(DwgWriter, CompletesADrawingWithoutStandardTables) {
   EXPECT_EQ(3, w.types[0x39]);  // BYBLOCK, BYLAYER, CONTINUOUS
 }
 
+// A layer name given twice becomes one table entry that both rows' entities
+// use; two entries of one name would make a damaged drawing.
+TEST(DwgWriter, WritesALayerNameOnce) {
+  Drawing d = EmptyDrawing();
+  const uint32_t a = AddLayer(d, "TopLayer", 1);
+  const uint32_t b = AddLayer(d, "toplayer", 3);
+  AddLine(d, 0, a, {0, 0, 0}, {1, 0, 0});
+  AddLine(d, 0, b, {0, 1, 0}, {1, 1, 0});
+  Walked w = Walk(Write(d, kVersionR14));
+  EXPECT_EQ(2, w.types[0x33]);  // "0" and TopLayer
+  EXPECT_EQ(2, w.types[0x13]);
+}
+
 TEST(DwgWriter, RefusesWhatItCannotWriteAndLeavesNoOutput) {
   struct Case {
     const char* what;

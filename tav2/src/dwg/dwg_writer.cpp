@@ -1,11 +1,13 @@
 #include "tav2/src/dwg/dwg_writer.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <numbers>
 #include <span>
+#include <unordered_map>
 
 #include "tav2/src/drawing.h"
 #include "tav2/src/dwg/bit_writer.h"
@@ -149,7 +151,7 @@ class Writer {
   bool WriteEntity(const EntityRef& ref, EntMode mode, Handle owner, Handle prev, Handle next);
   bool WritePolyline(const Polyline& p, EntMode mode, Handle owner, Handle prev, Handle next);
 
-  Handle LayerHandle(std::uint32_t i) const { return layers_[i].handle; }
+  Handle LayerHandle(std::uint32_t i) const { return layers_[layerRow_[i]].handle; }
   Handle EntityHandle(const EntityRef& ref) const;
   bool CheckCommon(const EntityCommon& c, const char* what);
   bool CheckText(std::string_view s, const char* what, Handle h);
@@ -178,6 +180,9 @@ class Writer {
   Handle seed_ = 1;
   TableHandles th_{};
   std::vector<Layer> layers_;
+  // Row each layer index is written as: a name given twice is one table
+  // entry, since a table with two entries of one name is a damaged drawing.
+  std::vector<std::uint32_t> layerRow_;
   std::vector<Linetype> linetypes_;
   std::vector<TextStyle> styles_;
   std::vector<Appid> appids_;
@@ -253,6 +258,15 @@ bool Writer::Prepare(std::string& error) {
   for (auto& st : styles_) st.handle = fix(st.handle);
   for (auto& a : appids_) a.handle = fix(a.handle);
   for (auto& ds : dimstyles_) ds.handle = fix(ds.handle);
+  layerRow_.resize(layers_.size());
+  {
+    std::unordered_map<std::string, std::uint32_t> first;
+    for (std::uint32_t i = 0; i < layers_.size(); ++i) {
+      std::string key = layers_[i].name;
+      for (char& ch : key) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+      layerRow_[i] = first.try_emplace(std::move(key), i).first->second;
+    }
+  }
   for (const auto& l : layers_)
     if (l.linetype >= linetypes_.size())
       return Fail("layer \"" + l.name + "\": line type index " + std::to_string(l.linetype) +
@@ -410,8 +424,11 @@ void Writer::WriteControls() {
   EndObject();
 
   BeginControl(kLayerControl, th_.layerControl);
-  data_.BL(static_cast<std::uint32_t>(layers_.size()));
-  for (const auto& l : layers_) handles_.H(kSoftOwner, l.handle);
+  std::uint32_t rows = 0;
+  for (std::uint32_t i = 0; i < layers_.size(); ++i) rows += layerRow_[i] == i;
+  data_.BL(rows);
+  for (std::uint32_t i = 0; i < layers_.size(); ++i)
+    if (layerRow_[i] == i) handles_.H(kSoftOwner, layers_[i].handle);
   EndObject();
 
   BeginControl(kStyleControl, th_.styleControl);
@@ -472,7 +489,9 @@ void Writer::WriteTableEntries() {
     EndObject();
   }
 
-  for (const auto& l : layers_) {
+  for (std::uint32_t i = 0; i < layers_.size(); ++i) {
+    if (layerRow_[i] != i) continue;
+    const Layer& l = layers_[i];
     BeginTableEntry(kLayer, l.handle, th_.layerControl, l.name);
     data_.B(l.flags & 1);  // frozen
     data_.B(l.off);
