@@ -321,6 +321,10 @@ ORVANTA_EXPORT int16_t edaAddLayer(int32_t drawing, const void* rec){GUARDED({
     return Fail("layer name is not terminated within " + std::to_string(kLayerNameMax) +
                 " characters");
   if (!ValidName(name)) return Fail("layer name \"" + std::string(name) + "\" is not valid");
+  // A second row of the same name would make the layer table invalid for
+  // every reader; lookups by name find the first row anyway.
+  if (od->d.FindLayer(name) != kNoIndex)
+    return Fail("the drawing has a layer named " + std::string(name) + " already");
   const int16_t color = Get<int16_t>(rec, kLayerColor);
   if (color < 1 || color > 255)
     return Fail("layer " + std::string(name) + ": colour " + std::to_string(color) +

@@ -91,6 +91,10 @@ TEST_F(Engine, HandlesAreUniqueAndNamesFoundWithoutRegardToCase) {
   EXPECT_EQ(top, b.Layer("toplayer"));
   EXPECT_EQ(0u, b.Layer("BottomLayer"));
   EXPECT_NE(LastError().find("no layer named BottomLayer"), std::string::npos);
+  // One row per name, whatever the case: the first stays.
+  EXPECT_FALSE(b.AddLayer("TOPLAYER", 3));
+  EXPECT_EQ("the drawing has a layer named TOPLAYER already", LastError());
+  EXPECT_EQ(top, b.Layer("TopLayer"));
 
   // Model space and a block have entity lists of their own.
   ASSERT_TRUE(b.BeginBlock("U1"));
