@@ -1,5 +1,6 @@
 // The editor module as the plug-in sees it: every query through the exported
 // functions and interfaces, with the document's values.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -594,6 +595,55 @@ TEST(EditorProgress, IsSilentWhenStderrIsNoTerminal) {
   for (int i = 0; i < 5; ++i) EXPECT_EQ(PcbApi_Percent_Update(), 0);  // past its total
   EXPECT_EQ(PcbApi_Percent_Finish(), 0);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+}  // namespace
+
+namespace {
+
+// The plug-in finds the editor's functions by name in the shared module.
+TEST(EditorModule, ExportsEveryFunctionOfTheContract) {
+  const std::string path = std::string(ORVANTA_BIN_DIR) + "/libkorvex.so";
+  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(module, nullptr) << dlerror();
+  std::vector<std::string> missing;
+#define KORVEX_EXPECT_EXPORT(name, status) \
+  if (!dlsym(module, "PcbApi_" #name)) missing.push_back("PcbApi_" #name);
+  PCBAPI_FUNCTIONS(KORVEX_EXPECT_EXPORT)
+#undef KORVEX_EXPECT_EXPORT
+  for (const char* name : {"KorvexOpenBoard", "KorvexCloseBoard", "KorvexGetServerModule"})
+    if (!dlsym(module, name)) missing.push_back(name);
+  EXPECT_EQ(missing, std::vector<std::string>{});
+  dlclose(module);
+}
+
+// What the plug-in writes back lands in the board: a pad's levels spread to
+// the layers they govern unless the pad has a full stack.
+TEST_F(Editor, PadWritesReachTheirLayers) {
+  const uint32_t pad = Iterate(Component(), 2, 0)[0];
+  int32_t top = 900000, mid = 700000, bot = 800000;
+  uint8_t shape = 2;
+  ASSERT_EQ(PcbApi_QueryPad(0, pad, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                            nullptr, &top, &top, &mid, &mid, &bot, &bot, nullptr, &shape, &shape,
+                            &shape, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                            nullptr, nullptr),
+            0);
+  for (auto [layer, size] : {std::pair<uint8_t, int32_t>{1, 900000}, {5, 700000}, {32, 800000}}) {
+    int32_t x = 0, y = 0;
+    uint8_t s = 0;
+    PcbApi_QueryPadOrViaSizeOnLayer(pad, layer, &x, &y);
+    PcbApi_QueryPadOrViaShapeOnLayer(pad, layer, &s);
+    EXPECT_EQ(std::vector<int32_t>({x, y, s}), std::vector<int32_t>({size, size, 2})) << int(layer);
+  }
+  ASSERT_EQ(PcbApi_SetPadSizeOnLayer(pad, 39, 10, 20), 0);
+  ASSERT_EQ(PcbApi_SetCRPctOnLayer(pad, 39, 40), 0);
+  EXPECT_NE(PcbApi_SetCRPctOnLayer(pad, 39, 101), 0);
+  int32_t x = 0, y = 0;
+  uint8_t pct = 0;
+  PcbApi_QueryPadOrViaSizeOnLayer(pad, 39, &x, &y);
+  PcbApi_QueryPadCRPercentageOnLayer(pad, 39, &pct);
+  EXPECT_EQ(std::vector<int32_t>({x, y, pct}), std::vector<int32_t>({10, 20, 40}));
 }
 
 }  // namespace
