@@ -15,6 +15,7 @@
 #include "quennet/options/options.h"
 #include "quennet/pcbmodel/hostapi.h"
 #include "quennet/pcbmodel/layers/layers.h"
+#include "quennet/pcbmodel/layers/rtl_errors.h"
 #include "quennet/pcbmodel/objects.h"
 #include "quennet/pcbmodel/pad.h"
 
@@ -53,11 +54,26 @@ void ForEachBoardLayer(Object* object, const char* what, F&& f) {
   }
 }
 
-std::string ToUpper(std::string_view s) {
-  std::string u(s);
-  for (char& c : u)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return u;
+bool EqualsUpperCase(std::string_view s, std::string_view upper) {
+  if (s.size() != upper.size()) return false;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i] >= 'a' && s[i] <= 'z' ? static_cast<char>(s[i] - 'a' + 'A') : s[i];
+    if (c != upper[i]) return false;
+  }
+  return true;
+}
+
+// Names the object in an error raised while converting it, so that the user
+// can find it on the board.
+template <class F>
+void Describing(const char* kind, const TPCBObject& o, F&& f) {
+  try {
+    f();
+  } catch (const EExportError& e) {
+    throw EExportError(std::string(kind) + " at (" + std::to_string(o.X()) + ", " +
+                       std::to_string(o.Y()) + ") on " + LayerShortName(o.Layer()) + ": " +
+                       e.what());
+  }
 }
 
 void DrawPadOnLayer(const TPcbPad& pad, TV7_Layer layer, bool zero) {
@@ -96,8 +112,11 @@ void DrawComponentText(uint32_t handle) {
   if (!IsLayerExported(text.Layer())) return;
   TPoints p(kListCapacity);
   p.Add(text.X(), text.Y());
-  const double angle = static_cast<double>(
-      ThroughReal48(static_cast<long double>(text.Rotation()) * kPiExt / 180.0L, "text rotation"));
+  double angle = 0;
+  Describing("text", text, [&] {
+    angle = static_cast<double>(ThroughReal48(
+        static_cast<long double>(text.Rotation()) * kPiExt / 180.0L, "text rotation"));
+  });
   EmitText(p, text.Size(), text.TextAttr(), 1.0, angle, text.Mirrored(), text.TextView(),
            text.Layer());
 }
@@ -143,8 +162,11 @@ void ConvertArc(uint32_t handle) {
   TPcbArc arc(handle);
   arc.Transfer(1);
   if (!IsLayerExported(arc.Layer())) return;
-  DrawArcShape(arc.X(), arc.Y(), arc.Radius(), arc.LineWidth(), arc.StartAngle(), arc.EndAngle(),
-               arc.Layer(), UseZeroWidth(handle));
+  const bool zero = UseZeroWidth(handle);
+  Describing("arc", arc, [&] {
+    DrawArcShape(arc.X(), arc.Y(), arc.Radius(), arc.LineWidth(), arc.StartAngle(), arc.EndAngle(),
+                 arc.Layer(), zero);
+  });
 }
 
 // --- Pads and vias ----------------------------------------------------------------------
@@ -232,7 +254,7 @@ void ConvertRegion(uint32_t handle) {
     if (!contour) continue;
     abi::TPcbApiContourPoints points{};
     Check(contour->GetPoints(&points), "to give a region contour's points");
-    ContourToPoints(&points, &list);
+    Describing("region", region, [&] { ContourToPoints(&points, &list); });
     DrawRegionContour(list, region.Layer());
   }
 }
@@ -241,7 +263,7 @@ void ConvertRegion(uint32_t handle) {
 
 std::string ResolveTextString(const TPcbText& text) {
   const std::string_view raw = text.TextView();
-  if (ToUpper(raw) == ".PRINT_SCALE") return "SCALE: 1.00";
+  if (EqualsUpperCase(raw, ".PRINT_SCALE")) return "SCALE: 1.00";
 
   abi::Ref<abi::IPCB_ServerInterface> server = PcbServer();
   if (!server) return std::string(raw);
@@ -276,8 +298,11 @@ void ConvertText(uint32_t handle) {
   TPcbText text(handle);
   text.Transfer(1);
   if (!IsLayerExported(text.Layer())) return;
-  DrawTextShape(text.X(), text.Y(), text.Size(), text.TextAttr(), text.Rotation(), text.Mirrored(),
-                ResolveTextString(text), text.Layer());
+  const std::string s = ResolveTextString(text);
+  Describing("text", text, [&] {
+    DrawTextShape(text.X(), text.Y(), text.Size(), text.TextAttr(), text.Rotation(),
+                  text.Mirrored(), s, text.Layer());
+  });
 }
 
 // --- Components ------------------------------------------------------------------------

@@ -206,6 +206,40 @@ TEST_F(Converters, TextStrings) {
                                            "\xe9t\xe9", std::string(255, 'f')}));
 }
 
+TEST_F(Converters, ValuesADrawingCannotHoldAreErrorsNamingTheObject) {
+  TFakeObject arc;
+  arc.kind = pokArc;
+  arc.layer = 1;
+  arc.x = 2000000000, arc.y = 5, arc.radius = 500000000, arc.width = 10;
+  arc.startAngle = 0, arc.endAngle = 90;
+  TFakeObject text = Text(7, 8, "x");
+  text.rotation = 1e300;
+  TFakeObject region;
+  region.kind = pokRegion;
+  region.layer = 32;
+  region.contours = {{{0, 0}, {3e9, 0}}};
+  struct Case {
+    TFakeObject object;
+    void (*convert)(uint32_t);
+    const char* message;
+  } cases[] = {
+      {arc, ConvertArc,
+       "arc at (2000000000, 5) on TopLayer: arc start point out of the coordinate"},
+      {text, ConvertText, "text at (7, 8) on TopOverlay: text rotation out of the 6-byte real"},
+      {region, ConvertRegion,
+       "region at (0, 0) on BottomLayer: region point out of the coordinate"},
+  };
+  for (const auto& c : cases) {
+    try {
+      c.convert(host.Add(c.object));
+      ADD_FAILURE() << "no error for " << c.message;
+    } catch (const EExportError& e) {
+      EXPECT_EQ(std::string(e.what()).rfind(c.message, 0), 0u) << e.what();
+    }
+  }
+  EXPECT_TRUE(rec.calls.empty()) << Joined(rec.calls);
+}
+
 TEST_F(Converters, ComponentAsABlockInItsOwnFrame) {
   const uint32_t track = host.Add(Track(10000000, 0, 10000000, 1000000));
   const uint32_t comp = Component("DIP14", 1, 10000000, 0, 90, {track});
