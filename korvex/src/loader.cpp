@@ -949,17 +949,12 @@ class Loader {
     return true;
   }
 
-  void XY(std::string_view key, sj::value& v, Pending& p, bool& handled) {
-    Object& obj = Obj(p);
-    if (key == "x") {
-      obj.x = Coord(v, key);
-    } else if (key == "y") {
-      obj.y = Coord(v, key);
-    } else {
-      handled = false;
-      return;
-    }
-    handled = true;
+  // The position of an object that has one.
+  void XY(std::string_view key, sj::value& v, Pending& p) {
+    if (key == "x")
+      Obj(p).x = Coord(v, key);
+    else
+      Obj(p).y = Coord(v, key);
   }
 
   template <class F>
@@ -1124,8 +1119,7 @@ class Loader {
     p.layerRequired = false;
     ObjectFields(o, p, "pad", [&](std::string_view key, sj::value& v, const char* at) {
       if (key == "x" || key == "y") {
-        bool h;
-        XY(key, v, p, h);
+        XY(key, v, p);
       } else if (key == "name") {
         pad.name = BoundedString(v, key, 20);
       } else if (key == "hole") {
@@ -1171,7 +1165,6 @@ class Loader {
       } else if (key == "plated") {
         pad.plated = Bool(v, key);
       } else {
-        (void)at;
         return false;
       }
       return true;
@@ -1255,8 +1248,7 @@ class Loader {
     p.layerRequired = false;
     ObjectFields(o, p, "via", [&](std::string_view key, sj::value& v, const char*) {
       if (key == "x" || key == "y") {
-        bool h;
-        XY(key, v, p, h);
+        XY(key, v, p);
       } else if (key == "size") {
         via.size = NonNegative(v, key);
         size = true;
@@ -1296,8 +1288,7 @@ class Loader {
     bool text = false;
     ObjectFields(o, p, what, [&](std::string_view key, sj::value& v, const char*) {
       if (key == "x" || key == "y") {
-        bool h;
-        XY(key, v, p, h);
+        XY(key, v, p);
       } else if (key == "text") {
         t.text = BoundedString(v, key, 254);
         text = true;
@@ -1385,8 +1376,7 @@ class Loader {
     ObjectFields(o, p, "component", [&](std::string_view key, sj::value& v, const char* at) {
       Component& c = board_->components[ci];
       if (key == "x" || key == "y") {
-        bool h;
-        XY(key, v, p, h);
+        XY(key, v, p);
       } else if (key == "pattern") {
         c.pattern = BoundedString(v, key, 250);
         pattern = true;
@@ -1427,7 +1417,6 @@ class Loader {
       } else if (key == "description") {
         board_->components[ci].description = BoundedString(v, key, 255);
       } else {
-        (void)at;
         return false;
       }
       return true;
@@ -1531,8 +1520,7 @@ class Loader {
       } else if (key == "outline") {
         board_->groups[gi].outline = Points(v, key);
       } else if (key == "x" || key == "y") {
-        bool h;
-        XY(key, v, p, h);
+        XY(key, v, p);
       } else if (key == "primitives") {
         ReadObjects2(v, component, p.self);
       } else {
@@ -1568,8 +1556,7 @@ class Loader {
     bool document = false;
     ObjectFields(o, p, "embeddedBoard", [&](std::string_view key, sj::value& v, const char*) {
       if (key == "x" || key == "y") {
-        bool h;
-        XY(key, v, p, h);
+        XY(key, v, p);
       } else if (key == "document") {
         e.document = BoundedString(v, key, 255);
         document = true;
