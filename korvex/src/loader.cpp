@@ -46,6 +46,12 @@ class Loader {
   Loader(simdjson::padded_string text, std::string name)
       : name_(std::move(name)), buffer_(std::move(text)) {
     base_ = buffer_.data();
+    // Editors on some systems start UTF-8 files with a byte order mark; it
+    // carries nothing, so it reads as blanks that columns do not count.
+    if (buffer_.size() >= 3 && std::memcmp(base_, "\xEF\xBB\xBF", 3) == 0) {
+      std::memset(buffer_.data(), ' ', 3);
+      bom_ = true;
+    }
   }
 
   std::unique_ptr<Board> Run() {
@@ -92,12 +98,7 @@ class Loader {
     }
 
     bool sawRules = false;
-    for (auto f : root) {
-      sj::field field;
-      Syntax(std::move(f).get(field), nullptr);
-      const char* at = field.key().raw() - 1;  // the opening quote
-      std::string_view key = Key(field);
-      sj::value v = field.value();
+    Fields(root, [&](std::string_view key, sj::value& v, const char* at) {
       if (key == "format") {
         if (String(v, "format") != "korvex-board")
           Fail(at, "field 'format': expected \"korvex-board\"");
@@ -115,7 +116,7 @@ class Loader {
       } else {
         Fail(at, "unknown field '" + std::string(key) + "' in the document");
       }
-    }
+    });
     Trailing(doc);
     if (!sawRules || board_->rules.empty()) AddDefaultRule();
     Resolve();
@@ -137,6 +138,7 @@ class Loader {
         ++column;  // columns count characters, not UTF-8 continuation bytes
       }
     }
+    if (bom_ && line == 1) column = std::max(1, column - 3);
     throw DocumentError{name_, line, column, message};
   }
 
@@ -442,11 +444,25 @@ class Loader {
 
   template <class F>
   void Fields(sj::object& o, F&& each) {
+    // A field given twice would leave one of its values unread; the keys
+    // stay valid in the parser's buffer for the whole document.
+    std::string_view seen[24];
+    std::vector<std::string_view> more;
+    size_t count = 0;
     for (auto f : o) {
       sj::field field;
       Syntax(std::move(f).get(field), nullptr);
       const char* at = field.key().raw() - 1;  // the opening quote
       std::string_view key = Key(field);
+      bool twice = false;
+      for (size_t i = 0; i < count && i < 24; ++i) twice |= seen[i] == key;
+      for (std::string_view k : more) twice |= k == key;
+      if (twice) Fail(at, "field '" + std::string(key) + "' is given twice");
+      if (count < 24)
+        seen[count] = key;
+      else
+        more.push_back(key);
+      ++count;
       sj::value v = field.value();
       each(key, v, at);
     }
@@ -1696,6 +1712,7 @@ class Loader {
 
   static constexpr int kMaxNesting = 32;
   int depth_ = 0;
+  bool bom_ = false;
   std::string name_;
   simdjson::padded_string buffer_;
   const char* base_ = nullptr;
