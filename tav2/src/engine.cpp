@@ -10,13 +10,6 @@
 #include "tav2/src/output.h"
 #include "tav2/src/schema.h"
 
-// The DWG writer lives in its own folder and may be absent from a build;
-// then DWG saves fail with a reason instead of the link failing.
-namespace tav2::dwg {
-bool WriteDwg(const Drawing& drawing, int version, std::vector<std::uint8_t>& out,
-              std::string& error) __attribute__((weak));
-}
-
 namespace tav2 {
 
 using namespace tav2abi;
@@ -203,7 +196,7 @@ bool SaveDrawing(OpenDrawing& od, const char* fileName, int format, int version,
   PrepareForSave(od);
   const std::string target(fileName);
   if (format == kFormatDwg) {
-    if (!dwg::WriteDwg || !(version == 5 || version == 6)) {
+    if (!dwg::SupportsVersion(version)) {
       error = std::string("DWG for AutoCAD ") + schema::Info(version).name + " is not supported";
       return false;
     }
