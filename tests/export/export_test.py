@@ -113,12 +113,19 @@ def counts(doc):
 
 
 def case_readers(env):
-    """The example board to DXF R12, in inches and in millimetres, with holes
-    on their layers: both readers read exactly what the emitters wrote."""
+    """The example board to DXF R12 in inches and in millimetres, with holes on
+    their layers or as pad rings, components as blocks or as primitives:
+    both readers read exactly what the emitters wrote."""
     board = os.path.join(SOURCE, "examples", "example-board.json")
-    for units in ("in", "mm"):
-        options = R12 + ["--units", units, "--holes", "layers"]
-        name = "example-" + units
+    variants = {
+        "in": ["--units", "in", "--holes", "layers"],
+        "mm": ["--units", "mm", "--holes", "layers", "--layers", "visible"],
+        "primitives": ["--units", "in", "--components", "primitives", "--zero-width", "all",
+                       "--holes", "pads", "--ends", "square"],
+    }
+    for variant, extra in variants.items():
+        options = R12 + extra
+        name = "example-" + variant
         exp_path, exp = env.expected(board, name, options)
         dxf = env.path(name + ".dxf")
         env.export(board, dxf, options)
