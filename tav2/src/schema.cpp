@@ -192,7 +192,7 @@ constexpr FieldSpec kText[] = {
     {21, F::AlignY},
     {31, F::AlignZ, kR10},
     {100, F::Subclass, kR13, kLast, 0, 0, "AcDbText"},
-    {73, F::TextVAlign, kR10, kLast, kOmit},
+    {73, F::TextVAlign, kR12, kLast, kOmit},
 };
 
 constexpr FieldSpec kPolyline[] = {

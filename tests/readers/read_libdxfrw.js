@@ -1,6 +1,6 @@
 #!/usr/bin/env node
 // Reads a DXF file with libdxfrw (WebAssembly build) and prints what it read
-// as normalised JSON (see normalised.md). Exits non-zero when the reader
+// as normalised JSON (see README.md). Exits non-zero when the reader
 // rejects the file.
 'use strict';
 const fs = require('fs');
