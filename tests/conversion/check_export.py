@@ -2,7 +2,7 @@
 """Exports a board document with orvanta to DXF and checks, with every
 independent reader, that each board object reached the drawing where the
 board has it: each track's ends, each fill's corners, each pad's and via's
-shape centred on it,
+shape centred on it, each text at its point with its height and turn,
 each hole on its hole layer, each component's insert at its reference point
 with its rotation (or, as primitives, no insert at all).
 
@@ -146,6 +146,8 @@ def flatten(read):
         elif t == "TEXT":
             pts = [transform(e["insert"], ins)]
             ext = pts
+            if ins is not None:
+                e = dict(e, rotation=e["rotation"] + ins["rotation"])
         else:
             return
         out.append((e["layer"], t, pts, ext, e))
@@ -225,7 +227,17 @@ def check(doc, read, args, reader):
             if holes == "layers" and has_hole:
                 check_centred(faults, where(o, comp), by_layer.get(hole_layer, []), c,
                               mil(o["hole"]) / 2 + TOL, f"its hole on {hole_layer}")
+        elif kind == "text" and o["layer"] in layers:
+            check_text(faults, where(o, comp), by_layer.get(o["layer"], []), o, o["text"])
         elif kind == "component":
+            for key in ("designator", "comment"):
+                t = o.get(key)
+                if t and t.get("visible", True) and "x" in t and "y" in t:
+                    layer = t.get("layer", "TopOverlay" if o.get("layer", "TopLayer") ==
+                                  "TopLayer" else "BottomOverlay")
+                    if layer in layers:
+                        check_text(faults, f"{reader}: {key} of {o['id']}",
+                                   by_layer.get(layer, []), t, t["text"], raw=True)
             inserts = [e for e in read["entities"] if e["type"] == "INSERT" and
                        near(e["insert"], [mil(o["x"]), mil(o["y"])])]
             pattern = re.sub(r"[^0-9A-Z_]", "_", o["pattern"])
@@ -246,6 +258,26 @@ def check(doc, read, args, reader):
     if holes == "layers" and not {"PadHoleLayer", "ViaHoleLayer"} <= layers:
         faults.append(f"{reader}: no hole layers with --holes layers")
     return faults
+
+
+def check_text(faults, what, entities, o, text, raw=False):
+    """A TEXT at the text's insertion point with its height, turn and mirroring;
+    the print-scale string replaced unless written raw."""
+    at = [mil(o["x"]), mil(o["y"])]
+    found = [f[4] for f in entities if f[1] == "TEXT" and near(f[2][0], at)]
+    if not found:
+        faults.append(f"{what}: no TEXT at {at}")
+        return
+    e = found[0]
+    want = "SCALE: 1.00" if not raw and text.upper() == ".PRINT_SCALE" else None
+    if want and e["text"] != want:
+        faults.append(f"{what}: reads {e['text']!r}, not {want!r}")
+    if "height" in o and abs(e["height"] - mil(o["height"])) > TOL:
+        faults.append(f"{what}: height {e['height']}, not {mil(o['height'])}")
+    if abs((e["rotation"] - o.get("rotation", 0) + 180) % 360 - 180) > 1e-6:
+        faults.append(f"{what}: turned {e['rotation']}, not {o.get('rotation', 0)}")
+    if bool(o.get("mirrored")) != bool(e.get("generation", 0) & 2):
+        faults.append(f"{what}: mirroring {e.get('generation')} does not match the board")
 
 
 def check_centred(faults, what, entities, c, reach, name):
@@ -301,7 +333,7 @@ def main():
         faults += check(doc, json.loads(so), args, reader)
     if faults:
         fail(faults)
-    print(f"{out}: every track, fill, pad, via, hole and insert checked with ezdxf and libdxfrw")
+    print(f"{out}: every track, fill, pad, via, hole, text and insert checked with ezdxf and libdxfrw")
     return 0
 
 
