@@ -181,6 +181,41 @@ TEST_F(Engine, BadEntitiesAreRefusedWithAReason) {
   EXPECT_EQ(std::string::npos, dxf.find("\nCIRCLE\r"));
 }
 
+// The header record's extents and units reach the file as given, in every
+// release's spelling; R14 is the first to carry the measurement system.
+TEST_F(Engine, HeaderCarriesExtentsAndUnitsAsGiven) {
+  const struct {
+    int16_t release;
+    double x0, y0, x1, y1;
+    int16_t units;
+    const char* extmin;
+    const char* extmax;
+  } cases[] = {
+      {6, 0.1, -2.5, 1234567.125, 3, 1, "$EXTMIN\r\n 10\r\n0.1\r\n 20\r\n-2.5\r\n 30\r\n0.0\r\n",
+       "$EXTMAX\r\n 10\r\n1234567.125\r\n 20\r\n3.0\r\n 30\r\n0.0\r\n"},
+      {4, 0, 0, 0, 0, 0, "$EXTMIN\r\n 10\r\n0.0\r\n 20\r\n0.0\r\n 30\r\n0.0\r\n",
+       "$EXTMAX\r\n 10\r\n0.0\r\n 20\r\n0.0\r\n 30\r\n0.0\r\n"},
+      // Inverted extents are not "repaired".
+      {1, 5, 5, -5, -5, 1, "$EXTMIN\r\n 10\r\n5.0\r\n 20\r\n5.0\r\n  9\r\n",
+       "$EXTMAX\r\n 10\r\n-5.0\r\n 20\r\n-5.0\r\n  9\r\n"},
+  };
+  for (const auto& c : cases) {
+    Scratch s;
+    Builder b(c.release);
+    b.Extents(c.x0, c.y0, c.x1, c.y1, c.units);
+    ASSERT_TRUE(b.Save(s / "h.dxf", kFormatDxf, c.release)) << LastError();
+    const std::string dxf = Slurp(s / "h.dxf");
+    EXPECT_NE(dxf.find(c.extmin), std::string::npos) << c.release << "\n" << dxf.substr(0, 400);
+    EXPECT_NE(dxf.find(c.extmax), std::string::npos) << c.release;
+    const bool hasMeasurement = dxf.find("$MEASUREMENT") != std::string::npos;
+    EXPECT_EQ(c.release == 6, hasMeasurement) << c.release;
+    if (hasMeasurement) {
+      EXPECT_NE(dxf.find("$MEASUREMENT\r\n 70\r\n" + std::to_string(c.units) + "\r\n"),
+                std::string::npos);
+    }
+  }
+}
+
 // What the user sees when a save cannot be done; no file appears.
 TEST_F(Engine, UnsupportedSavesFailWithAReasonAndWriteNothing) {
   const struct {
