@@ -203,34 +203,39 @@ def case_hidden_hole_layers(env):
               f"{name}: the file disagrees")
 
 
-def isolated_host(env, with_engine, with_data):
-    """A copy of the host and its modules in a folder of its own, with or
-    without the engine's files, so that the plug-in's search finds only
-    what is there."""
-    folder = env.path("host-" + str(with_engine) + str(with_data))
+def isolated_host(env, engine, with_data):
+    """A copy of the host and its modules in a folder of its own, with the
+    engine library ("real", "junk" or None) and with or without its data
+    file, so that the plug-in's search finds only what is there."""
+    folder = env.path(f"host-{engine}-{with_data}")
     os.makedirs(folder)
     for name in os.listdir(env.bin):
-        if name in ("libtav2.so",) and not with_engine:
+        if name == "libtav2.so" and engine != "real":
             continue
         if name == "TAVINIT.DAT" and not with_data:
             continue
         src = os.path.join(env.bin, name)
         if os.path.isfile(src):
             shutil.copy2(src, folder)
+    if engine == "junk":
+        with open(os.path.join(folder, "libtav2.so"), "w") as f:
+            f.write("not a module\n")
     return folder
 
 
 def case_engine_missing(env):
-    """Without the engine library, or without its data file, or with a target
+    """Without the engine library, with one that cannot be loaded, without
+    its data file, or with a target
     that cannot be written: the export fails with a message naming what is
     missing and where it was looked for, and an existing file stays as it was."""
     board = env.write_board("empty", boards.EMPTY)
     cases = (
-        (False, False, "libtav2.so was not found; looked in:"),
-        (True, False, "data file TAVINIT.DAT was not found; looked in:"),
+        (None, False, "libtav2.so was not found; looked in:"),
+        ("junk", True, "libtav2.so could not be loaded:"),
+        ("real", False, "data file TAVINIT.DAT was not found; looked in:"),
     )
-    for with_engine, with_data, message in cases:
-        folder = isolated_host(env, with_engine, with_data)
+    for engine, with_data, message in cases:
+        folder = isolated_host(env, engine, with_data)
         out = os.path.join(folder, "board.dxf")
         with open(out, "w") as f:
             f.write("the user's earlier drawing\n")
