@@ -224,10 +224,10 @@ def isolated_host(env, engine, with_data):
 
 
 def case_engine_missing(env):
-    """Without the engine library, with one that cannot be loaded, without
-    its data file, or with a target
-    that cannot be written: the export fails with a message naming what is
-    missing and where it was looked for, and an existing file stays as it was."""
+    """Without the engine library, with one that cannot be loaded, without its
+    data file, or with a target that cannot be written: the export fails with
+    a message naming what failed (and where a missing file was looked for),
+    and an existing file stays as it was."""
     board = env.write_board("empty", boards.EMPTY)
     cases = (
         (None, False, "libtav2.so was not found; looked in:"),
