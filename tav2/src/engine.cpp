@@ -150,7 +150,6 @@ void InitDrawing(OpenDrawing& od, const EngineDefaults& defaults, int16_t versio
   }
   od.blockEnded.assign(2, false);
 
-  Put<double>(od.headerRecord, kHeaderExtMinX, 0);
   Put<int16_t>(od.headerRecord, kHeaderMeasurement, 0);
   Put<int16_t>(od.headerRecord, kHeaderTileMode, 1);
 }
@@ -194,6 +193,13 @@ bool SaveDrawing(OpenDrawing& od, const char* fileName, int format, int version,
     return false;
   }
   PrepareForSave(od);
+  const Header& h = od.d.header;
+  for (double v : {h.extMin.x, h.extMin.y, h.extMin.z, h.extMax.x, h.extMax.y, h.extMax.z}) {
+    if (!std::isfinite(v)) {
+      error = "the drawing's extents are not finite numbers";
+      return false;
+    }
+  }
   const std::string target(fileName);
   if (format == kFormatDwg) {
     if (!dwg::SupportsVersion(version)) {

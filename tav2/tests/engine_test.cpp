@@ -229,10 +229,12 @@ TEST_F(Engine, UnsupportedSavesFailWithAReasonAndWriteNothing) {
       {2, 4, "unsupported output format 2"},
       {kFormatDwg, 0, "DWG for AutoCAD V2.5 is not supported"},
       {kFormatDwg, 4, "DWG for AutoCAD R11/R12 is not supported"},
+      {kFormatDxf, 4, "the drawing's extents are not finite numbers"},
   };
   for (const auto& c : cases) {
     Scratch s;
     Builder b;
+    b.Extents(0, 0, std::strstr(c.error, "extents") ? std::nan("") : 1, 1);
     EXPECT_EQ(0, b.Save(s / "out.dxf", c.format, c.version));
     EXPECT_EQ(c.error, LastError());
     EXPECT_TRUE(s.List().empty());
