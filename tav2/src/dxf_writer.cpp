@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <vector>
 
@@ -93,18 +94,35 @@ class DxfWriter {
  private:
   // ---- group output -------------------------------------------------------
 
+  // Group codes as DXF lays them out ("  0", " 10", "100", then CR LF),
+  // formatted once for all codes.
+  struct CodeText {
+    char text[8];
+    uint8_t size;
+  };
+  static const CodeText* CodeTable() {
+    static const auto table = [] {
+      static CodeText t[kMaxCode + 1];
+      for (int code = 0; code <= kMaxCode; ++code) {
+        char* p = t[code].text;
+        if (code < 10) *p++ = ' ';
+        if (code < 100) *p++ = ' ';
+        p = std::to_chars(p, t[code].text + 8, code).ptr;
+        *p++ = '\r';
+        *p++ = '\n';
+        t[code].size = static_cast<uint8_t>(p - t[code].text);
+      }
+      return t;
+    }();
+    return table;
+  }
+  static constexpr int kMaxCode = 1071;
+
   void Code(int code) {
+    const CodeText& c = codes_[code];
     char* p = o_.Reserve(8);
-    if (code < 10) {
-      *p++ = ' ';
-      *p++ = ' ';
-    } else if (code < 100) {
-      *p++ = ' ';
-    }
-    p = std::to_chars(p, p + 6, code).ptr;
-    *p++ = '\r';
-    *p++ = '\n';
-    o_.Advance(p);
+    std::memcpy(p, c.text, 8);
+    o_.Advance(p + c.size);
   }
 
   // A control character would end the line early and break the file; DXF
@@ -705,6 +723,7 @@ class DxfWriter {
   const Drawing& d_;
   const int rel_;
   OutputSink& o_;
+  const CodeText* const codes_ = CodeTable();
   std::array<std::vector<FieldSpec>, static_cast<size_t>(Kind::Count)> fields_;
   bool haveExtents_ = false;
   Vec3 viewCenter_;
