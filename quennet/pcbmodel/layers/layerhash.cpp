@@ -145,6 +145,9 @@ void TCustomPointerBucketList::SetValue(THashKey key, THashValue value) {
   }
   if (found) {
     THashValue& slot = buckets_[bucket].Items[index].Value;
+    // Storing what the item already holds changes nothing: releasing it would
+    // leave an owning table pointing at a freed value.
+    if (slot == value) return;
     const THashValue old = slot;
     slot = value;
     ValueReleased(old);

@@ -220,6 +220,9 @@ TEST(BoxedLayerHash, OwnsItsValues) {
     boxes.SetValue(2, boxes.Box(2));
     boxes.SetValue(1, boxes.Box(11));  // replaces and frees the old box
     EXPECT_EQ(live, 2);
+    boxes.SetValue(1, boxes.GetValue(1));  // the box it holds stays, unfreed
+    EXPECT_EQ(live, 2);
+    EXPECT_EQ(TBoxes::Unbox(boxes.GetValue(1)), 11);
     boxes.SetValue(2, 0);  // the default removes the key and frees the box
     EXPECT_EQ(live, 1);
     EXPECT_FALSE(boxes.Contains(2));
