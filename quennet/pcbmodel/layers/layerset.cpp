@@ -176,8 +176,27 @@ void DeserializeHash(std::string_view text, TLayerHash& hash) {
   }
 }
 
-[[noreturn]] void BadSetText(const std::string& item, const char* why) {
+[[noreturn]] void BadSetText(const std::string& item, const std::string& why) {
   throw EPCB_LayerSetException("Invalid layer set text at item \"" + item + "\": " + why);
+}
+
+// The set partition of a layer, or -1 for a class or a value of no partition.
+int PartitionOrNone(TV7_Layer layer) {
+  if (IsMechanicalLayer(layer)) return spMechanical;
+  if (IsSignalLayer(layer)) return spSignal;
+  if (IsInternalPlane(layer)) return spInternal;
+  if ((layer >> 24) == 0 && !IsLayerClass(layer)) return spStandard;
+  return -1;
+}
+
+// A layer read into another partition's hash would be iterated as a member
+// yet never found by Contains, and a class would be iterated as a layer.
+void CheckPartitionKeys(const TLayerHash& hash, int kind, const std::string& item) {
+  ForEachKey(&hash, [&](TV7_Layer key) {
+    if (PartitionOrNone(key) != kind)
+      BadSetText(item, "layer ID=" + std::to_string(static_cast<int32_t>(key)) +
+                           " does not belong to the " + kSetPartitionNames[kind] + " partition");
+  });
 }
 
 }  // namespace
@@ -190,10 +209,7 @@ const char* SetPartitionLongName(int kind) {
 }
 
 int SetPartitionOf(TV7_Layer layer) {
-  if (IsMechanicalLayer(layer)) return spMechanical;
-  if (IsSignalLayer(layer)) return spSignal;
-  if (IsInternalPlane(layer)) return spInternal;
-  if ((layer >> 24) == 0 && !IsLayerClass(layer)) return spStandard;
+  if (const int kind = PartitionOrNone(layer); kind >= 0) return kind;
   AssertionFailure(
       "Layer has no layer set partition ID=" + std::to_string(static_cast<int32_t>(layer)),
       kLayerSetUnit, kLineSetPartition);
@@ -637,9 +653,11 @@ void TPCB_LayerSetBase::DoDeserialize(std::string_view text) {
     } else if (EqualsNoCase(field, "Include")) {
       p.Included = NewSetHash();
       DeserializeHash(value, *p.Included);
+      CheckPartitionKeys(*p.Included, k, item);
     } else if (EqualsNoCase(field, "Exclude")) {
       p.Exceptions = NewSetHash();
       DeserializeHash(value, *p.Exceptions);
+      CheckPartitionKeys(*p.Exceptions, k, item);
     } else {
       BadSetText(item, "unknown field");
     }

@@ -281,6 +281,13 @@ TEST(LayerSet, DescriptionAndSerialisation) {
       {"Signal~True",
        "Invalid layer set text at item \"Signal~True\": expected "
        "<partition>.<field>~<value>"},
+      // Mechanical layer 1 among the signal layers; the class "All Layers".
+      {"Signal.Include~16908289=1",
+       "Invalid layer set text at item \"Signal.Include~16908289=1\": layer ID=57 does not "
+       "belong to the Signal partition"},
+      {"Standard.Exclude~Text=1,All Layers=1",
+       "Invalid layer set text at item \"Standard.Exclude~Text=1,All Layers=1\": layer "
+       "ID=-65536 does not belong to the Standard partition"},
   };
   for (const Bad& b : bad) {
     try {
