@@ -475,7 +475,7 @@ class TPcbText : public TPCBObject {
   void SetOwnerHandle2(int32_t v) override { FOwnerHandle2 = v; }
   void SetOwnerHandle3(int32_t v) override { FOwnerHandle3 = v; }
   void SetRotation(double v) override { FRotation = v; }
-  void SetWidth(int32_t v) override { FWidth = v; }
+  // Only tracks take a Width; a text's stroke width is set as its LineWidth.
   void SetSize(int32_t v) override { FSize = v; }
   void SetLineWidth(int32_t v) override { FWidth = v; }
   void SetTextAttr(int32_t v) override { FTextAttr = v; }
@@ -645,8 +645,9 @@ class TPcbManualFromTo : public TPCBObject {
 class TPCBObjectClass : public TPCBObject {
  public:
   explicit TPCBObjectClass(uint32_t handle = 0) : TPCBObject(handle) { FObjectKind = pokClass; }
+  // Name() stays the base one (empty): of the wrappers only pads, nets and
+  // components answer a name. The class's own name is FName.
   int32_t Transfer(uint8_t mode) override;
-  std::string Name() const override { return FName.Str(); }
 
   TShortStr<255> FName;
   uint8_t FByte1 = 0, FByte2 = 0;

@@ -165,10 +165,13 @@ TEST(Wrappers, ClassReadTwiceListsItsMembersTwice) {
   FakeHost host;
   auto& o = host.Add(40, pokClass);
   o.Members = {"GND", "VCC"};
+  o.Name = "Power";
   TPCBObjectClass c(40);
   EXPECT_EQ(c.Transfer(1), 1);  // the call that ended the list
   c.Transfer(1);
   EXPECT_EQ(c.FMembers, (std::vector<std::string>{"GND", "VCC", "GND", "VCC"}));
+  EXPECT_EQ(c.FName.Str(), "Power");
+  EXPECT_EQ(c.Name(), "") << "a class is not one of the wrappers that answer a name";
 
   // A host that answers an error instead of 1 past the end still ends the list.
   host.Table.GetMemberFromClassAt = [](uint32_t, int32_t i, unsigned char* name) -> int32_t {
@@ -198,6 +201,14 @@ TEST(Wrappers, PlainValuesOnALayerOnlyOnTheObjectsLayer) {
   TPCBObject plain;
   plain.SetX(10);
   EXPECT_EQ(plain.X2(), 10);  // the base answers its X for X2
+
+  // A text answers its Width but takes it only as its LineWidth.
+  TPcbText text;
+  text.SetWidth(30);
+  EXPECT_EQ(text.Width(), 0);
+  text.SetLineWidth(30);
+  EXPECT_EQ(text.Width(), 30);
+  EXPECT_EQ(text.LineWidth(), 30);
 }
 
 TEST(Wrappers, FlagAccessorsAndImmediateWrites) {
