@@ -218,7 +218,7 @@ int32_t TComponentTypeMap::Transfer(uint8_t mode) {
       PcbApi_GetState_ComponentTypeMappingAt(i, name, &kind);
       Add(std::string_view(reinterpret_cast<const char*>(name + 1), name[0]), kind);
     }
-  } else {
+  } else if (mode == 0 || mode == 2) {
     PcbApi_SetState_DeleteAllComponentTypeMappings();
     for (const auto& entry : FEntries) {
       unsigned char name[256];

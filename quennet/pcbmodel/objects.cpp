@@ -374,7 +374,7 @@ int32_t TPCBObjectClass::Transfer(uint8_t mode) {
       if (status != 0) break;
       FMembers.push_back(abi::FromShortString(name));
     }
-  } else {
+  } else if (mode == 0 || mode == 2) {
     status = PcbApi_RemoveAllMembersFromClass(FHandle);
     for (const std::string& member : FMembers) {
       abi::ShortString name;

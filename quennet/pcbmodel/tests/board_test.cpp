@@ -4,6 +4,8 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "quennet/pcbmodel/layers/layerset.h"
 #include "quennet/pcbmodel/tests/fake_host.h"
@@ -216,10 +218,18 @@ TEST(Board, ComponentTypeMapAndSystemOptions) {
   options.Transfer(1);
   EXPECT_EQ(options.TypeMap().Count(), 2);
   host.ClearLog();
-  options.TypeMap().Transfer(0);
-  EXPECT_EQ(host.Log, (std::vector<std::string>{"SetState_DeleteAllComponentTypeMappings",
-                                                "SetState_AddComponentTypeMapping(Resistor,1)",
-                                                "SetState_AddComponentTypeMapping(Jumper,4)"}));
+  // Modes 0 and 2 write; 1 reads; any other mode exchanges nothing.
+  const std::vector<std::string> write = {"SetState_DeleteAllComponentTypeMappings",
+                                          "SetState_AddComponentTypeMapping(Resistor,1)",
+                                          "SetState_AddComponentTypeMapping(Jumper,4)"};
+  const std::pair<uint8_t, std::vector<std::string>> modes[] = {
+      {0, write}, {2, write}, {3, {}}, {255, {}}};
+  for (const auto& [mode, calls] : modes) {
+    host.ClearLog();
+    EXPECT_EQ(options.TypeMap().Transfer(mode), 0);
+    EXPECT_EQ(host.Log, calls) << "mode " << int(mode);
+    EXPECT_EQ(options.TypeMap().Count(), 2) << "mode " << int(mode);
+  }
 }
 
 }  // namespace

@@ -173,6 +173,16 @@ TEST(Wrappers, ClassReadTwiceListsItsMembersTwice) {
   EXPECT_EQ(c.FName.Str(), "Power");
   EXPECT_EQ(c.Name(), "") << "a class is not one of the wrappers that answer a name";
 
+  // Modes 0 and 2 write the member list back; any other mode but 1 leaves it.
+  const std::pair<uint8_t, int> modes[] = {{0, 4}, {2, 4}, {3, 0}, {255, 0}};
+  for (const auto& [mode, adds] : modes) {
+    host.ClearLog();
+    c.Transfer(mode);
+    EXPECT_EQ(host.CountOf("RemoveAllMembersFromClass"), adds ? 1 : 0) << "mode " << int(mode);
+    EXPECT_EQ(host.CountOf("AddMemberToClass"), adds) << "mode " << int(mode);
+    EXPECT_EQ(host.CountOf("GetMemberFromClassAt"), 0) << "mode " << int(mode);
+  }
+
   // A host that answers an error instead of 1 past the end still ends the list.
   host.Table.GetMemberFromClassAt = [](uint32_t, int32_t i, unsigned char* name) -> int32_t {
     if (i < 1) {
