@@ -13,8 +13,9 @@ export XDG_CONFIG_HOME="$PWD/build-test/test-home/config"
 export ORVANTA_REGISTRY_ROOT="$PWD/build-test/test-home/registry"
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 cd build-test
-# Dialog tests need a display: give them a virtual one when there is none.
+# Dialog tests need a display: give them a virtual one when there is none
+# (kept up between clients, so one window closing does not reset it under the next).
 if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null 2>&1; then
-  exec xvfb-run -a ctest --output-on-failure -j"$(nproc)"
+  exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --output-on-failure -j"$(nproc)"
 fi
 exec ctest --output-on-failure -j"$(nproc)"
