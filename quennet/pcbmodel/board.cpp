@@ -77,7 +77,11 @@ int32_t TPcbBoard::Transfer(uint8_t mode) {
     TStrExchange fileName(FFileName);
     status = PcbApi_QueryBoard(mode, FHandle, &FValue4, fileName, &FByte1, &FValues[0], &FValues[1],
                                &FValues[2], &FValues[3], &FBoardUnit, &boardLayer, &FLastValue);
-    FBoardLayer = V7ToLayer(boardLayer);
+    // The editor may stand on a pad master or DRC detail layer, which has no
+    // TLayer; the export never uses this layer, so that is no reason to fail
+    // the whole board: it is kept as no layer.
+    const TLayerPartition p = LayerPartitionOf(boardLayer);
+    FBoardLayer = p >= lpTopPadMaster && p <= lpDRCDetailLayer ? eNoLayer : V7ToLayer(boardLayer);
   }
   for (int i = 1; i <= kMaxLayer; ++i) {
     int32_t unused1 = 0, unused2 = 0;

@@ -92,6 +92,24 @@ TEST(Board, TransferAsksTheHostInItsOrder) {
   EXPECT_EQ(host.CountOf("QueryBoardLayerPairAt(0)"), 1);
 }
 
+TEST(Board, CurrentLayerIsKeptInTheOlderScheme) {
+  FakeHost host;
+  const std::pair<TV7_Layer, TLayer> cases[] = {
+      {eTopLayer, eTopLayer},
+      {eViaHoleLayer, eViaHoleLayer},
+      {SignalLayer(64), eMidLayer30},        // clamped to the last fixed mid layer
+      {MechanicalLayer(20), eMechanical16},  // and to the last fixed mechanical layer
+      {kV7_TopPadMaster, eNoLayer},          // no TLayer at all: no layer, not a failure
+      {kV7_DRCDetailLayer, eNoLayer},
+  };
+  for (const auto& [reported, kept] : cases) {
+    host.BoardLayer = reported;
+    TPcbBoard board(host.BoardHandle);
+    EXPECT_EQ(board.Transfer(1), 0) << reported;
+    EXPECT_EQ(board.BoardLayer(), kept) << reported;
+  }
+}
+
 TEST(Board, LayerStackAndStackPosition) {
   FakeHost host;
   host.Layers[1].Name = "Top";

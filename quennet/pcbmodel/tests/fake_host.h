@@ -76,6 +76,7 @@ class FakeHost {
   // Board data.
   uint32_t BoardHandle = 1;
   uint8_t BoardUnit = 0;
+  uint32_t BoardLayer = 1;  // TV7_Layer
   FakeLayer Layers[83];
   std::vector<std::tuple<uint32_t, uint32_t>> LayerPairs;  // (first, second) TV7_Layer
   std::vector<std::tuple<std::string, uint8_t>> TypeMappings;
@@ -354,7 +355,7 @@ struct FakeHostCalls {
     H().Note("QueryBoard");
     if (mode == 1) {
       *unit = H().BoardUnit;
-      *layer = 1;
+      *layer = H().BoardLayer;
     }
     return 0;
   }
