@@ -12,7 +12,7 @@ namespace {
 std::string BitsOf(const BitWriter& w) {
   std::string s;
   for (std::size_t i = 0; i < w.BitSize(); ++i)
-    s += (w.Bytes()[i >> 3] >> (7 - (i & 7))) & 1 ? '1' : '0';
+    s += (w.Data()[i >> 3] >> (7 - (i & 7))) & 1 ? '1' : '0';
   return s;
 }
 

@@ -5,6 +5,7 @@
 // multi-byte raw values are little-endian, handle values big-endian.
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -28,59 +29,28 @@ enum HandleCode : std::uint8_t {
 class BitWriter {
  public:
   void Clear() {
-    buf_.clear();
     bits_ = 0;
+    if (!buf_.empty()) buf_[0] = 0;
   }
-  void Reserve(std::size_t bytes) { buf_.reserve(bytes); }
 
   std::size_t BitSize() const { return bits_; }
   std::size_t ByteSize() const { return (bits_ + 7) >> 3; }
-  const std::vector<std::uint8_t>& Bytes() const { return buf_; }
+  // The written bytes; the last one zero-padded when the size is not whole bytes.
+  const std::uint8_t* Data() const { return buf_.data(); }
 
-  // Low `n` bits of `v` (n <= 32), most significant first. The last byte of
-  // the buffer holds the pending bits when the position is not on a byte.
+  // Low `n` bits of `v` (n <= 32), most significant first.
   void Bits(std::uint32_t v, int n) {
-    while (n >= 8) {
-      n -= 8;
-      RC(static_cast<std::uint8_t>(v >> n));
-    }
-    if (n == 0) return;
-    v &= (1u << n) - 1u;
-    const int used = static_cast<int>(bits_ & 7);
-    if (used == 0) {
-      buf_.push_back(static_cast<std::uint8_t>(v << (8 - n)));
-    } else {
-      const int room = 8 - used;
-      if (n <= room) {
-        buf_.back() = static_cast<std::uint8_t>(buf_.back() | (v << (room - n)));
-      } else {
-        buf_.back() = static_cast<std::uint8_t>(buf_.back() | (v >> (n - room)));
-        buf_.push_back(static_cast<std::uint8_t>(v << (8 - (n - room))));
-      }
-    }
-    bits_ += static_cast<std::size_t>(n);
+    if (n > 0) Top(static_cast<std::uint64_t>(v) << (64 - n), n);
   }
 
-  void B(bool v) { Bits(v ? 1u : 0u, 1); }
-  void BB(unsigned v) { Bits(v & 3u, 2); }
-  void RC(std::uint8_t v) {
-    const int used = static_cast<int>(bits_ & 7);
-    if (used == 0) {
-      buf_.push_back(v);
-    } else {
-      buf_.back() = static_cast<std::uint8_t>(buf_.back() | (v >> used));
-      buf_.push_back(static_cast<std::uint8_t>(v << (8 - used)));
-    }
-    bits_ += 8;
-  }
+  void B(bool v) { Top(v ? 1ull << 63 : 0, 1); }
+  void BB(unsigned v) { Top(static_cast<std::uint64_t>(v & 3u) << 62, 2); }
+  void RC(std::uint8_t v) { Top(static_cast<std::uint64_t>(v) << 56, 8); }
+  // Multi-byte raw values go out least significant byte first.
   void RS(std::uint16_t v) {
-    RC(static_cast<std::uint8_t>(v));
-    RC(static_cast<std::uint8_t>(v >> 8));
+    Top(static_cast<std::uint64_t>(static_cast<std::uint16_t>(v << 8 | v >> 8)) << 48, 16);
   }
-  void RL(std::uint32_t v) {
-    RS(static_cast<std::uint16_t>(v));
-    RS(static_cast<std::uint16_t>(v >> 16));
-  }
+  void RL(std::uint32_t v) { Top(static_cast<std::uint64_t>(__builtin_bswap32(v)) << 32, 32); }
   void RD(double v) {
     const auto u = std::bit_cast<std::uint64_t>(v);
     RL(static_cast<std::uint32_t>(u));
@@ -160,32 +130,48 @@ class BitWriter {
 
   // Overwrites 32 bits (a raw long) at bit position `pos`, already written.
   void PatchRL(std::size_t pos, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-      const std::uint8_t byte = static_cast<std::uint8_t>(v >> (8 * i));
-      for (int b = 7; b >= 0; --b, ++pos) {
-        const std::uint8_t mask = static_cast<std::uint8_t>(0x80u >> (pos & 7));
-        if ((byte >> b) & 1)
-          buf_[pos >> 3] = static_cast<std::uint8_t>(buf_[pos >> 3] | mask);
-        else
-          buf_[pos >> 3] = static_cast<std::uint8_t>(buf_[pos >> 3] & ~mask);
-      }
-    }
+    std::uint8_t* p = buf_.data() + (pos >> 3);
+    const int used = static_cast<int>(pos & 7);
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);  // the buffer always has 8 bytes past a written bit
+    word = __builtin_bswap64(word);
+    const std::uint64_t mask = (0xFFFFFFFFull << 32) >> used;
+    word = (word & ~mask) | ((static_cast<std::uint64_t>(__builtin_bswap32(v)) << 32) >> used);
+    word = __builtin_bswap64(word);
+    std::memcpy(p, &word, 8);
   }
 
-  // Appends the first `nbits` bits of another writer.
+  // Appends everything another writer holds.
   void Append(const BitWriter& other) {
     const std::size_t whole = other.bits_ >> 3;
-    if ((bits_ & 7) == 0) {
-      buf_.insert(buf_.end(), other.buf_.begin(), other.buf_.begin() + whole);
-      bits_ += whole * 8;
-    } else {
-      for (std::size_t i = 0; i < whole; ++i) Bits(other.buf_[i], 8);
+    std::size_t i = 0;
+    for (; i + 4 <= whole; i += 4) {
+      std::uint32_t be;
+      std::memcpy(&be, other.buf_.data() + i, 4);
+      Top(static_cast<std::uint64_t>(__builtin_bswap32(be)) << 32, 32);
     }
+    for (; i < whole; ++i) RC(other.buf_[i]);
     const int rest = static_cast<int>(other.bits_ & 7);
     if (rest) Bits(static_cast<std::uint32_t>(other.buf_[whole] >> (8 - rest)), rest);
   }
 
  private:
+  // Writes the top `n` bits of `bits` (n <= 56): the pending bits of the
+  // current byte and the new ones are merged in one 64-bit word and stored
+  // whole; everything after the last bit written is zero.
+  void Top(std::uint64_t bits, int n) {
+    const std::size_t at = bits_ >> 3;
+    if (at + 9 > buf_.size()) buf_.resize(std::max<std::size_t>(256, buf_.size() * 2), 0);
+    std::uint8_t* p = buf_.data() + at;
+    const int used = static_cast<int>(bits_ & 7);
+    if (n < 64) bits &= ~(~0ull >> n);
+    const std::uint64_t merged = (static_cast<std::uint64_t>(p[0]) << 56) | (bits >> used);
+    const std::uint64_t be = __builtin_bswap64(merged);
+    std::memcpy(p, &be, 8);
+    p[8] = 0;
+    bits_ += static_cast<std::size_t>(n);
+  }
+
   std::vector<std::uint8_t> buf_;
   std::size_t bits_ = 0;
 };

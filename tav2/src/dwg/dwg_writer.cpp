@@ -408,7 +408,7 @@ void Writer::EndObject() {
   const std::size_t start = out_.size();
   const std::size_t size = data_.ByteSize();
   PutMS(out_, static_cast<std::uint32_t>(size));
-  PutBytes(out_, data_.Bytes().data(), size);
+  PutBytes(out_, data_.Data(), size);
   PutRS(out_, Crc16(out_.data() + start, out_.size() - start, kSeed));
 }
 
@@ -1092,7 +1092,7 @@ void Writer::WriteHeaderVariables() {
   PutBytes(out_, kHeaderBegin, 16);
   const std::size_t sizeAt = out_.size();
   PutRL(out_, static_cast<std::uint32_t>(w.ByteSize()));
-  PutBytes(out_, w.Bytes().data(), w.ByteSize());
+  PutBytes(out_, w.Data(), w.ByteSize());
   PutRS(out_, Crc16(out_.data() + sizeAt, out_.size() - sizeAt, kSeed));
   PutBytes(out_, kHeaderEnd, 16);
   sections_[0].size = static_cast<std::uint32_t>(out_.size() - start);
@@ -1116,7 +1116,7 @@ void Writer::WriteClasses() {
   PutBytes(out_, kClassesBegin, 16);
   const std::size_t sizeAt = out_.size();
   PutRL(out_, static_cast<std::uint32_t>(w.ByteSize()));
-  PutBytes(out_, w.Bytes().data(), w.ByteSize());
+  PutBytes(out_, w.Data(), w.ByteSize());
   PutRS(out_, Crc16(out_.data() + sizeAt, out_.size() - sizeAt, kSeed));
   PutBytes(out_, kClassesEnd, 16);
   sections_[1].size = static_cast<std::uint32_t>(out_.size() - start);
@@ -1250,7 +1250,7 @@ void Writer::WriteSecondHeader() {
   }
   const std::size_t body = w.ByteSize();
   const std::size_t total = body + 2 + (r14_ ? 8 : 0);
-  Bytes bytes(w.Bytes().begin(), w.Bytes().begin() + static_cast<std::ptrdiff_t>(body));
+  Bytes bytes(w.Data(), w.Data() + body);
   PatchRL(bytes, 0, static_cast<std::uint32_t>(total));
   PutBytes(out_, bytes.data(), bytes.size());
   PutRS(out_, Crc16(bytes.data(), bytes.size(), kSeed));
