@@ -33,6 +33,10 @@ void Fill(Recorder& r) {
   r.Solid("TopLayer", {0, 0, 10, 0, 0, 5, 10, 5});
   r.Text("TopOverlay", 1.5, 2.5, 0.06, 0.5, 0.8, false, "R1 100k 5%");
   r.Text("Mechanical13", -1, -2, 1.27, kPi / 2, 1, true, "U7 \"mirrored\"");
+  r.Text("TopOverlay", 3, 3, 0.05, 0, 1, false,
+         "C3 10\xb5"
+         "F \xb1"
+         "5%");
   r.Polyline("TopLayer", false, 0.254, {{0, 0, -0.5}, {1, 0, 0.41421356237309503}, {2, 1, 0}});
   r.Polyline("BottomLayer", true, 0.6, {{-0.3, 0, 1}, {0.3, 0, 1}});
   r.Polyline("TopLayer", false, 0, {{5, 5, 0}, {6, 7, 0}});

@@ -107,11 +107,18 @@ class Json {
     s << v;
     return s.str();
   }
+  // Text is 8-bit Latin-1 in the drawing.
   static std::string Str(std::string_view v) {
     std::string s = "\"";
-    for (char c : v) {
+    for (unsigned char c : v) {
+      if (c >= 0x80) {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "\\u%04x", c);
+        s += buf;
+        continue;
+      }
       if (c == '"' || c == '\\') s += '\\';
-      s += c;
+      s += static_cast<char>(c);
     }
     return s + "\"";
   }

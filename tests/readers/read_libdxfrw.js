@@ -83,7 +83,9 @@ const hooks = {
 const benign = /^\s*next entity: (DICTIONARY|MLINESTYLE|ENDSEC)\s*$/;
 
 createModule(hooks).then((lib) => {
-  const content = fs.readFileSync(file, 'latin1');
+  // Raw bytes: a JS string would reach the reader re-encoded as UTF-8, and
+  // the drawing's 8-bit text would be decoded twice.
+  const content = new Uint8Array(fs.readFileSync(file));
   const database = new lib.DRW_Database();
   const handler = new lib.DRW_FileHandler();
   handler.database = database;
