@@ -193,6 +193,18 @@ TEST(DwgWriter, CompletesADrawingWithoutStandardTables) {
 
 // A layer name given twice becomes one table entry that both rows' entities
 // use; two entries of one name would make a damaged drawing.
+// A drawing whose handles run past its handle seed still gets a seed above
+// every handle, and the writer's own objects do not collide with them.
+TEST(DwgWriter, HandleSeedStaysAboveEveryHandle) {
+  Drawing d = SampleDrawing();
+  d.lines[0].c.handle = d.nextHandle + 100;
+  d.handles.groupDictionary = 0;  // the writer supplies it
+  Walked w = Walk(Write(d, kVersionR14));
+  // The viewport entity control and the group dictionary, after the line.
+  EXPECT_EQ(1u, w.objects.count(d.nextHandle + 100));
+  EXPECT_EQ(d.nextHandle + 102, w.objects.rbegin()->first);
+}
+
 TEST(DwgWriter, WritesALayerNameOnce) {
   Drawing d = EmptyDrawing();
   const uint32_t a = AddLayer(d, "TopLayer", 1);
@@ -220,6 +232,8 @@ TEST(DwgWriter, RefusesWhatItCannotWriteAndLeavesNoOutput) {
       {"vertex run", [](Drawing& d) { d.polylines[0].vertexCount = 1000; },
        "outside the vertex store"},
       {"entity without handle", [](Drawing& d) { d.arcs[0].c.handle = 0; }, "ARC without a handle"},
+      {"handle given twice", [](Drawing& d) { d.circles[0].c.handle = d.lines[0].c.handle; },
+       "two objects have the handle"},
   };
   for (const auto& c : cases) {
     Drawing d = SampleDrawing();

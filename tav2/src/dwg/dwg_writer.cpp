@@ -131,7 +131,7 @@ class Writer {
   void WriteClasses();
   void WriteTemplate();
   bool WriteObjects();
-  void WriteObjectMap();
+  bool WriteObjectMap();
   void WriteFreeSpace();
   void WriteSecondHeader();
 
@@ -206,7 +206,39 @@ class Writer {
 // Preparation: every table the format requires, every handle resolved.
 
 bool Writer::Prepare(std::string& error) {
-  seed_ = std::max<Handle>(d_.nextHandle, 1);
+  // Handles the writer adds come after every handle the drawing holds, so
+  // the handle seed stays above all of them.
+  Handle top = d_.nextHandle ? d_.nextHandle - 1 : 0;
+  auto see = [&top](Handle h) { top = std::max(top, h); };
+  for (const auto& e : d_.lines) see(e.c.handle);
+  for (const auto& e : d_.circles) see(e.c.handle);
+  for (const auto& e : d_.arcs) see(e.c.handle);
+  for (const auto& e : d_.solids) see(e.c.handle);
+  for (const auto& e : d_.texts) see(e.c.handle);
+  for (const auto& e : d_.inserts) see(e.c.handle);
+  for (const auto& e : d_.polylines) {
+    see(e.c.handle);
+    see(e.seqendHandle);
+  }
+  for (const auto& v : d_.vertices) see(v.handle);
+  for (const auto& b : d_.blocks) {
+    see(b.handle);
+    see(b.beginHandle);
+    see(b.endHandle);
+  }
+  for (const auto& l : d_.layers) see(l.handle);
+  for (const auto& l : d_.linetypes) see(l.handle);
+  for (const auto& st : d_.styles) see(st.handle);
+  for (const auto& a : d_.appids) see(a.handle);
+  for (const auto& ds : d_.dimstyles) see(ds.handle);
+  const StructuralHandles& sh = d_.handles;
+  for (Handle h :
+       {sh.blockRecordControl, sh.layerControl, sh.styleControl, sh.linetypeControl, sh.viewControl,
+        sh.ucsControl, sh.vportControl, sh.appidControl, sh.dimstyleControl, sh.activeVport,
+        sh.rootDictionary, sh.groupDictionary, sh.mlinestyleDictionary, sh.standardMlinestyle,
+        sh.linetypeByBlock, sh.linetypeByLayer})
+    see(h);
+  seed_ = top + 1;
   auto fix = [&](Handle h) { return h ? h : Fresh(); };
   const StructuralHandles& s = d_.handles;
   th_.blockControl = fix(s.blockRecordControl);
@@ -1147,11 +1179,16 @@ bool Writer::WriteObjects() {
 // Handle and offset pairs, each page's first pair relative to zero, the
 // others to their predecessor, in pages of bounded size with a big-endian
 // size and CRC; an empty page ends the map.
-void Writer::WriteObjectMap() {
+bool Writer::WriteObjectMap() {
   if (!std::is_sorted(map_.begin(), map_.end(),
                       [](const MapEntry& a, const MapEntry& b) { return a.handle < b.handle; }))
     std::sort(map_.begin(), map_.end(),
               [](const MapEntry& a, const MapEntry& b) { return a.handle < b.handle; });
+  // Two objects with one handle make a damaged drawing that readers resolve
+  // differently; refuse it.
+  for (std::size_t k = 1; k < map_.size(); ++k)
+    if (map_[k].handle == map_[k - 1].handle)
+      return Fail("two objects have the handle " + Hex(map_[k].handle));
 
   const std::size_t start = out_.size();
   sections_[2].address = static_cast<std::uint32_t>(start);
@@ -1185,6 +1222,7 @@ void Writer::WriteObjectMap() {
     if (size == 2) break;
   }
   sections_[2].size = static_cast<std::uint32_t>(out_.size() - start);
+  return true;
 }
 
 void Writer::WriteFreeSpace() {
@@ -1269,7 +1307,10 @@ bool Writer::Run(std::string& error) {
     error = error_;
     return false;
   }
-  WriteObjectMap();
+  if (!WriteObjectMap()) {
+    error = error_;
+    return false;
+  }
   WriteFreeSpace();
   WriteSecondHeader();
 
