@@ -16,7 +16,10 @@
 namespace platform {
 namespace {
 
-thread_local std::string gLastLoadError;
+// Module services run on the host's one user-interface thread. A plain static
+// keeps every module that links this layer free of thread-local storage, which
+// would otherwise pin modules the host unloads and trips the leak checker at exit.
+std::string gLastLoadError;
 std::atomic<uint32_t> gErrorMode{0};
 
 bool IsSeparator(char c) {
