@@ -324,7 +324,9 @@ bool Writer::Prepare(std::string& error) {
   for (std::size_t i = 0; i < d_.polylines.size(); ++i)
     seqends_[i] = fix(d_.polylines[i].seqendHandle);
 
-  now_ = 2440587.5 + static_cast<double>(std::time(nullptr)) / 86400.0;
+  // The drawing's own creation date, so its DWG and DXF carry the same.
+  now_ = d_.header.created > 0 ? d_.header.created
+                               : 2440587.5 + static_cast<double>(std::time(nullptr)) / 86400.0;
   error = error_;
   return error_.empty();
 }
@@ -1048,8 +1050,15 @@ void Writer::WriteHeaderVariables() {
   w.BD3(Num("$INSBASE", 0, 0), Num("$INSBASE", 0, 1), Num("$INSBASE", 0, 2));
   w.BD3(lo.x, lo.y, lo.z);
   w.BD3(hi.x, hi.y, hi.z);
-  w.RD2(Num("$LIMMIN", 0, 0), Num("$LIMMIN", 0, 1));
-  w.RD2(Num("$LIMMAX", metric ? 420 : 12, 0), Num("$LIMMAX", metric ? 297 : 9, 1));
+  // The limits are the extents when there are any, as in the DXF.
+  const bool haveExtents = hi.x >= lo.x && hi.y >= lo.y && (hi.x > lo.x || hi.y > lo.y);
+  if (haveExtents) {
+    w.RD2(lo.x, lo.y);
+    w.RD2(hi.x, hi.y);
+  } else {
+    w.RD2(0, 0);
+    w.RD2(metric ? 420 : 12, metric ? 297 : 9);
+  }
   w.BD(Num("$ELEVATION", 0));
   w.BD3(0, 0, 0);
   w.BD3(1, 0, 0);
