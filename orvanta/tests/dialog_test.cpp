@@ -84,7 +84,10 @@ TEST_F(Dialog, CancelStoresNothingOkStoresWhatTheUserChose) {
   EXPECT_FALSE(fs::exists(home / "options.ini"));
   EXPECT_FALSE(fs::exists(home / "board.dwg"));
 
-  status = ExportWithDialog([](const std::string& w) {
+  const std::string shot = home / "dialog.png";
+  status = ExportWithDialog([&shot](const std::string& w) {
+    // What the user sees first: the form at its own size, before any click.
+    Shell("import -window " + w + " " + shot + " 2>/dev/null");
     // "Export as primitives" and "Export with square ends", then OK.
     Shell("xdotool mousemove --window " + w + " 30 246 click 1");
     Shell("xdotool mousemove --window " + w + " 215 246 click 1");
@@ -95,7 +98,10 @@ TEST_F(Dialog, CancelStoresNothingOkStoresWhatTheUserChose) {
   EXPECT_NE(stored.find("Components Mode=1\n"), std::string::npos) << stored;
   EXPECT_NE(stored.find("Rounded Tracks=0\n"), std::string::npos) << stored;
   EXPECT_NE(stored.find("ACAD Version=5\n"), std::string::npos) << stored;
-  EXPECT_TRUE(fs::exists(home / "board.dwg"));
+  EXPECT_EQ(ReadFile(home / "board.dwg").substr(0, 6), "AC1012");  // DWG of AutoCAD R13
+  if (!Shell("command -v identify").empty()) {
+    EXPECT_EQ(Shell("identify -format %wx%h " + shot + " 2>/dev/null"), "398x479");
+  }
 }
 
 // Without a display the dialog is an error, never a silent OK; in test mode it
