@@ -56,9 +56,9 @@ bool IsComputedHeaderVar(const char* name);
 // Fields of table entries and entities
 
 enum class Field : uint8_t {
-  Subclass,   // the spec's text (code 100)
-  Const,      // the spec's default, formatted as its group code says
-  ConstText,  // the spec's text
+  Subclass,   // the field's own text (code 100)
+  Const,      // the field's default, formatted as its group code says
+  ConstText,  // the field's own text
   Handle,     // own handle (5; 105 for DIMSTYLE)
   Owner,      // owner's handle (330)
   Layer,      // layer name (8)
@@ -123,12 +123,12 @@ enum class Field : uint8_t {
   StyleLastHeight,
   StyleFont,
   StyleBigFont,
-  HeaderValue,  // the value of the header variable the spec's text names (DIMSTYLE rows)
+  HeaderValue,  // the value of the header variable the field's text names (DIMSTYLE rows)
   ViewValue,    // a value of the active viewport, by group code
 };
 
 enum : uint8_t {
-  kOmitDefault = 1,  // not written when equal to the spec's default
+  kOmitDefault = 1,  // not written when equal to the field's default
 };
 
 struct FieldSpec {
