@@ -116,22 +116,22 @@ ExportArgs ParseExport(const std::vector<std::string>& args) {
       continue;
     }
     bool known = false;
-    for (const OptionSpec& spec : OptionSpecs()) {
-      if (arg != spec.flag) continue;
+    for (const OptionSpec& option : OptionSpecs()) {
+      if (arg != option.flag) continue;
       known = true;
       const std::string v = take();
       const Choice* found = nullptr;
-      for (const Choice& c : spec.choices)
+      for (const Choice& c : option.choices)
         if (EqualsNoCase(v, c.word)) found = &c;
       if (!found) {
         std::string words;
-        for (const Choice& c : spec.choices)
+        for (const Choice& c : option.choices)
           words += std::string(words.empty() ? "" : "|") + c.word;
         throw UsageError(arg + ": '" + v + "' is not one of " + words);
       }
       for (const auto& given : a.options)
-        if (given.first == spec.key) throw UsageError(arg + ": given twice");
-      a.options.emplace_back(spec.key, found->value);
+        if (given.first == option.key) throw UsageError(arg + ": given twice");
+      a.options.emplace_back(option.key, found->value);
     }
     if (known) continue;
     if (!arg.empty() && arg[0] == '-' && arg != "-") throw UsageError(arg + ": unknown option");
@@ -140,9 +140,9 @@ ExportArgs ParseExport(const std::vector<std::string>& args) {
   }
   // The store's key order, whatever the order on the command line.
   std::vector<std::pair<std::string, int32_t>> ordered;
-  for (const OptionSpec& spec : OptionSpecs())
+  for (const OptionSpec& option : OptionSpecs())
     for (const auto& given : a.options)
-      if (given.first == spec.key) ordered.push_back(given);
+      if (given.first == option.key) ordered.push_back(given);
   a.options = std::move(ordered);
   if (a.board.empty()) throw UsageError("export: no BOARD given");
   if (a.output.empty()) throw UsageError("export: no output file given (-o FILE)");

@@ -380,24 +380,24 @@ class DxfWriter {
   void Header() {
     Section("HEADER");
     const auto& h = d_.header;
-    for (const schema::HeaderVarSpec& spec : schema::HeaderVars()) {
-      if (rel_ < spec.first || rel_ > spec.last) continue;
-      const std::string_view name = spec.name;
+    for (const schema::HeaderVarSpec& var : schema::HeaderVars()) {
+      if (rel_ < var.first || rel_ > var.last) continue;
+      const std::string_view name = var.name;
       Text(9, name);
       if (name == "$ACADVER") {
         Text(1, schema::Info(rel_).marker);
       } else if (name == "$EXTMIN" || name == "$EXTMAX") {
         const Vec3& p = name == "$EXTMIN" ? h.extMin : h.extMax;
-        Point(spec, p);
+        Point(var, p);
       } else if (name == "$LIMMIN" || name == "$LIMMAX") {
         Vec3 p;
         if (haveExtents_)
           p = name == "$LIMMIN" ? h.extMin : h.extMax;
         else if (name == "$LIMMAX")
           p = h.measurement ? Vec3{420, 297, 0} : Vec3{12, 9, 0};
-        Point(spec, p);
+        Point(var, p);
       } else if (name == "$VIEWCTR") {
-        Point(spec, viewCenter_);
+        Point(var, viewCenter_);
       } else if (name == "$VIEWSIZE") {
         Real(40, viewHeight_);
       } else if (name == "$HANDLING") {
@@ -412,8 +412,8 @@ class DxfWriter {
         Real(40, h.created);
       } else {
         const HeaderValue* v = h.Find(name);
-        for (int i = 0; i < spec.count; ++i) {
-          const int code = spec.code[i];
+        for (int i = 0; i < var.count; ++i) {
+          const int code = var.code[i];
           if (TypeOf(code) == ValueType::Text) {
             Text(code, v ? std::string_view(v->text) : std::string_view());
             continue;
@@ -429,9 +429,9 @@ class DxfWriter {
     EndSection();
   }
 
-  void Point(const schema::HeaderVarSpec& spec, const Vec3& p) {
+  void Point(const schema::HeaderVarSpec& var, const Vec3& p) {
     const double c[3] = {p.x, p.y, p.z};
-    for (int i = 0; i < spec.count; ++i) Real(spec.code[i], c[i]);
+    for (int i = 0; i < var.count; ++i) Real(var.code[i], c[i]);
   }
 
   // ---- tables -------------------------------------------------------------
