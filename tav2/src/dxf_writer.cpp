@@ -61,7 +61,7 @@ class DxfWriter {
  public:
   DxfWriter(const Drawing& d, int release, OutputSink& out) : d_(d), rel_(release), o_(out) {
     for (size_t k = 0; k < static_cast<size_t>(Kind::Count); ++k)
-      for (const FieldSpec& f : schema::Spec(static_cast<Kind>(k)).fields)
+      for (const FieldSpec& f : schema::Layout(static_cast<Kind>(k)).fields)
         if (schema::In(f, rel_)) fields_[k].push_back(f);
     const Vec3& lo = d.header.extMin;
     const Vec3& hi = d.header.extMax;
@@ -205,7 +205,7 @@ class DxfWriter {
   // ---- records by schema --------------------------------------------------
 
   void Record(Kind kind, const View& v) {
-    Text(0, schema::Spec(kind).dxfName);
+    Text(0, schema::Layout(kind).dxfName);
     for (const FieldSpec& f : fields_[static_cast<size_t>(kind)]) Field1(f, v);
   }
 

@@ -448,7 +448,7 @@ bool IsComputedHeaderVar(const char* name) {
   return false;
 }
 
-const KindSpec& Spec(Kind k) {
+const KindSpec& Layout(Kind k) {
   return kKinds[static_cast<size_t>(k)];
 }
 

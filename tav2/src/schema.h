@@ -172,7 +172,7 @@ struct KindSpec {
   const char* dxfName;  // record name (0)
   std::span<const FieldSpec> fields;
 };
-const KindSpec& Spec(Kind k);
+const KindSpec& Layout(Kind k);
 
 // Tables in file order, with the releases that have them.
 struct TableSpec {

@@ -172,18 +172,18 @@ bool ParseTavinit(std::string_view text, const std::string& fileName, EngineDefa
     error = fileName + ": " + what;
     return false;
   };
-  for (const schema::HeaderVarSpec& spec : schema::HeaderVars()) {
-    if (schema::IsComputedHeaderVar(spec.name)) continue;
+  for (const schema::HeaderVarSpec& var : schema::HeaderVars()) {
+    if (schema::IsComputedHeaderVar(var.name)) continue;
     const HeaderValue* v = nullptr;
     for (const HeaderValue& h : d.header)
-      if (h.name == spec.name) v = &h;
-    if (!v) return missing(std::string("no default for header variable ") + spec.name);
-    for (int i = 0; i < spec.count; ++i) {
+      if (h.name == var.name) v = &h;
+    if (!v) return missing(std::string("no default for header variable ") + var.name);
+    for (int i = 0; i < var.count; ++i) {
       bool has = false;
-      for (int k = 0; k < v->count; ++k) has |= v->code[k] == spec.code[i];
+      for (int k = 0; k < v->count; ++k) has |= v->code[k] == var.code[i];
       if (!has)
-        return missing(std::string("header variable ") + spec.name + " lacks group " +
-                       std::to_string(spec.code[i]));
+        return missing(std::string("header variable ") + var.name + " lacks group " +
+                       std::to_string(var.code[i]));
     }
   }
   auto hasName = [](const auto& rows, const char* name, auto key) {

@@ -29,17 +29,17 @@ TEST(Schema, EachReleaseHasEachHeaderVariableOnceAndAMarker) {
 
 TEST(Schema, RecordsRepeatNoGroupCodeButSubclassMarkers) {
   for (int k = 0; k < static_cast<int>(Kind::Count); ++k) {
-    const KindSpec& spec = Spec(static_cast<Kind>(k));
+    const KindSpec& layout = Layout(static_cast<Kind>(k));
     for (int r = 0; r < kReleaseCount; ++r) {
       std::set<int> codes;
-      for (const FieldSpec& f : spec.fields) {
+      for (const FieldSpec& f : layout.fields) {
         if (!In(f, r) || f.code == 100) continue;
         EXPECT_TRUE(codes.insert(f.code).second)
-            << spec.dxfName << " repeats group " << f.code << " in release " << r;
+            << layout.dxfName << " repeats group " << f.code << " in release " << r;
       }
       const bool entity = k < static_cast<int>(Kind::Vport);
       EXPECT_TRUE(codes.count(entity ? 8 : 2))
-          << spec.dxfName << " lacks its " << (entity ? "layer" : "name") << " in release " << r;
+          << layout.dxfName << " lacks its " << (entity ? "layer" : "name") << " in release " << r;
     }
   }
 }
