@@ -15,60 +15,7 @@ if (!file) {
 const createModule = require(path.join(__dirname,
   'node_modules/@mlightcad/libdxfrw-web/dist/libdxfrw.js'));
 
-const RAD = 180 / Math.PI;
-const pt = (c) => [c.x, c.y, c.z];
-
-function entity(lib, e) {
-  const T = lib.DRW_ETYPE;
-  const t = e.eType.value;
-  const out = { layer: e.layer };
-  switch (t) {
-    case T.LINE.value:
-      return Object.assign(out, { type: 'LINE', p1: pt(e.basePoint), p2: pt(e.secPoint) });
-    case T.CIRCLE.value:
-      return Object.assign(out, { type: 'CIRCLE', center: pt(e.basePoint), radius: e.radius });
-    case T.ARC.value:
-      return Object.assign(out, {
-        type: 'ARC', center: pt(e.basePoint), radius: e.radius,
-        start: e.startAngle * RAD, end: e.endAngle * RAD,
-      });
-    case T.SOLID.value:
-      return Object.assign(out, {
-        type: 'SOLID',
-        corners: [pt(e.basePoint), pt(e.secPoint), pt(e.thirdPoint), pt(e.fourPoint)],
-      });
-    case T.TEXT.value:
-      return Object.assign(out, {
-        type: 'TEXT', insert: pt(e.basePoint), height: e.height, rotation: e.angle,
-        width: e.widthScale, generation: e.textGen, text: e.text,
-      });
-    case T.POLYLINE.value: {
-      const list = e.getVertexList();
-      const vertices = [];
-      for (let i = 0, n = list.size(); i < n; ++i) {
-        const v = list.get(i);
-        vertices.push([v.basePoint.x, v.basePoint.y, v.stawidth, v.endwidth, v.bulge]);
-      }
-      return Object.assign(out, {
-        type: 'POLYLINE', closed: (e.flags & 1) === 1,
-        startWidth: e.defstawidth, endWidth: e.defendwidth, vertices,
-      });
-    }
-    case T.INSERT.value:
-      return Object.assign(out, {
-        type: 'INSERT', block: e.name, insert: pt(e.basePoint), rotation: e.angle * RAD,
-        scale: [e.xScale, e.yScale, e.zScale],
-      });
-    default:
-      return Object.assign(out, { type: 'OTHER' + t });
-  }
-}
-
-function list(lib, entities) {
-  const out = [];
-  for (let i = 0, n = entities.size(); i < n; ++i) out.push(entity(lib, entities.get(i)));
-  return out;
-}
+const { list } = require('./libdxfrw_entities.js');
 
 // The library reports through the module's print hooks; keep its messages
 // off stdout, where the JSON goes.
