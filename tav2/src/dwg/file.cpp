@@ -135,14 +135,14 @@ void Writer::EndObject() {
 void Writer::WriteSection(int index, const std::uint8_t (&begin)[16],
                           const std::uint8_t (&end)[16]) {
   const std::uint32_t start = Offset();
+  Put(begin, 16);
   bytes_.clear();
-  PutBytes(bytes_, begin, 16);
   PutRL(bytes_, static_cast<std::uint32_t>(data_.ByteSize()));
   PutBytes(bytes_, data_.Data(), data_.ByteSize());
-  PutRS(bytes_, Crc16(bytes_.data() + 16, bytes_.size() - 16, kSeed));
-  PutBytes(bytes_, end, 16);
+  PutRS(bytes_, Crc16(bytes_.data(), bytes_.size(), kSeed));
   Put(bytes_.data(), bytes_.size());
-  sections_[index] = {start, static_cast<std::uint32_t>(bytes_.size())};
+  Put(end, 16);
+  sections_[index] = {start, static_cast<std::uint32_t>(16 + bytes_.size() + 16)};
 }
 
 // The release marker and room for the section locators, which are known only
@@ -293,15 +293,13 @@ void Writer::WriteSecondHeader() {
   const bool r14 = rel_ >= schema::kR14;
   const std::size_t body = w.ByteSize();
   const std::size_t total = body + 2 + (r14 ? 8 : 0);
-  bytes_.clear();
-  PutBytes(bytes_, kSecondHeaderBegin, 16);
-  PutBytes(bytes_, w.Data(), body);
-  PatchRL(bytes_, 16, static_cast<std::uint32_t>(total));
-  PutRS(bytes_, Crc16(bytes_.data() + 16, body, kSeed));
-  if (r14)
-    for (int i = 0; i < 8; ++i) bytes_.push_back(0);
-  PutBytes(bytes_, kSecondHeaderEnd, 16);
+  Put(kSecondHeaderBegin, 16);
+  bytes_.assign(w.Data(), w.Data() + body);
+  PatchRL(bytes_, 0, static_cast<std::uint32_t>(total));
+  PutRS(bytes_, Crc16(bytes_.data(), body, kSeed));
+  if (r14) bytes_.resize(bytes_.size() + 8, 0);
   Put(bytes_.data(), bytes_.size());
+  Put(kSecondHeaderEnd, 16);
 }
 
 }  // namespace tav2::dwg
