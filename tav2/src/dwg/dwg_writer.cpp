@@ -327,8 +327,8 @@ bool Writer::Run(std::string& error) {
   WriteClasses();
   WriteTemplate();
   objectsStart_ = Offset();
-  map_.reserve(d_.EntityCount() + d_.vertices.size() + d_.polylines.size() + layers_.size() +
-               blocks_.size() * 3 + 64);
+  map_.Prepare(seed_, d_.EntityCount() + d_.vertices.size() + d_.polylines.size() + layers_.size() +
+                          linetypes_.size() + blocks_.size() * 3 + 64);
   WriteControls();
   WriteTableEntries();
   WriteDictionaries();
