@@ -173,8 +173,9 @@ TEST(DwgWriter, LargeDrawingSpansMapPages) {
   }
 }
 
-// The writer fills in what the format cannot do without: structural handles
-// and the standard rows, from handles above the drawing's own.
+// The writer fills in what the format cannot do without: structural handles,
+// the standard rows and a polyline's SEQEND, from handles above the
+// drawing's own.
 TEST(DwgWriter, CompletesADrawingWithoutStandardTables) {
   Drawing d;
   d.nextHandle = 1;
@@ -188,8 +189,11 @@ TEST(DwgWriter, CompletesADrawingWithoutStandardTables) {
   zero.name = "0";
   d.AddLayer(zero);
   AddLine(d, 0, 0, {0, 0, 0}, {1, 0, 0});
+  AddPolyline(d, 0, 0, false, 0, {{0, 0, 0, 0}, {1, 0, 0, 0}});
+  d.polylines.back().seqendHandle = 0;
   Walked w = Walk(Write(d, schema::kR13));
   EXPECT_EQ(1, w.types[0x13]);
+  EXPECT_EQ(1, w.types[0x06]);  // the polyline's SEQEND
   EXPECT_EQ(1, w.types[0x35]);  // STANDARD text style
   EXPECT_EQ(1, w.types[0x43]);  // ACAD
   EXPECT_EQ(1, w.types[0x45]);  // STANDARD dimension style

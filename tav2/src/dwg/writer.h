@@ -163,7 +163,7 @@ class Writer {
   std::vector<Appid> appids_;
   std::vector<Dimstyle> dimstyles_;
   std::vector<BlockInfo> blocks_;
-  std::vector<Handle> seqends_;   // per polyline
+  Handle spareSeqend_ = 0;        // the next of the handles kept for SEQENDs the drawing lacks
   std::uint32_t continuous_ = 0;  // the CONTINUOUS line type's row
 
   BitWriter data_, handles_;
