@@ -51,7 +51,7 @@ void ObjectMap::Prepare(Handle seed, std::size_t objects) {
   grouped_ = seed <= 2 * objects + 65536;
   if (grouped_) {
     delta_.assign(static_cast<std::size_t>(seed), 0);
-    base_.assign((static_cast<std::size_t>(seed) >> kGroupBits) + 1, 0);
+    bases_.assign(((static_cast<std::size_t>(seed) >> kGroupBits) + 1) * kBases, 0);
   }
 }
 
@@ -64,22 +64,25 @@ bool ObjectMap::Add(Handle h, std::uint32_t offset) {
   }
   if (h >= delta_.size()) {
     delta_.resize(static_cast<std::size_t>(h) + 1, 0);
-    base_.resize((static_cast<std::size_t>(h) >> kGroupBits) + 1, 0);
+    bases_.resize(((static_cast<std::size_t>(h) >> kGroupBits) + 1) * kBases, 0);
   }
   if (delta_[h]) {
     duplicate_ = duplicate_ ? duplicate_ : h;
     return false;
   }
-  std::uint32_t& base = base_[h >> kGroupBits];
-  if (base == 0) base = offset;  // no object starts at 0: the file header is there
-  const std::uint64_t distance = static_cast<std::uint64_t>(offset) - base + 1;
-  if (offset >= base && distance < kAside) {
-    delta_[h] = static_cast<std::uint16_t>(distance);
-  } else {
-    delta_[h] = kAside;
-    sorted_ = sorted_ && (aside_.empty() || aside_.back().handle < h);
-    aside_.push_back(Pair{h, offset});
+  // Objects come at growing offsets, so no base lies above a later object.
+  std::uint32_t* base = bases_.data() + (h >> kGroupBits) * kBases;
+  for (int b = 0; b < kBases; ++b) {
+    if (base[b] == 0) base[b] = offset;
+    const std::uint32_t distance = offset - base[b] + 1;
+    if (distance <= kDistanceMask) {
+      delta_[h] = static_cast<std::uint16_t>((b << kDistanceBits) | distance);
+      return true;
+    }
   }
+  delta_[h] = kAside;
+  sorted_ = sorted_ && (aside_.empty() || aside_.back().handle < h);
+  aside_.push_back(Pair{h, offset});
   return true;
 }
 

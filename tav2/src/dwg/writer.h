@@ -49,13 +49,13 @@ struct TableHandles {
 };
 
 // Where each object starts, by handle, in about two bytes an object. The
-// engine issues handles one after another and the writer goes through the
-// drawing mostly in that order, so handles come in groups of 64 that keep
-// the offset of the first of their objects written, and each object its
-// distance from that in 16 bits. An object written far from the first of
-// its group (a block definition's entities come after all of model space)
-// is kept aside with its offset, as are all objects of a drawing whose
-// handles lie far apart.
+// engine issues handles one after another; the writer writes the table
+// entries, then model space, then the block definitions, each in handle
+// order. So handles come in groups of 64 that keep up to three base offsets
+// (the first object written of the group, and each first one far from the
+// bases before); each object keeps which base it is near and its distance
+// from it in 14 bits. An object far from all three is kept aside with its
+// offset, as are all objects of a drawing whose handles lie far apart.
 class ObjectMap {
  public:
   // For handles below `seed`, about `objects` of them.
@@ -77,7 +77,9 @@ class ObjectMap {
       const std::uint16_t d = delta_[h];
       if (d == 0) continue;
       const std::uint32_t offset =
-          d == kAside ? aside_[a++].offset : base_[h >> kGroupBits] + d - 1;
+          d == kAside
+              ? aside_[a++].offset
+              : bases_[(h >> kGroupBits) * kBases + (d >> kDistanceBits)] + (d & kDistanceMask) - 1;
       f(static_cast<Handle>(h), offset);
     }
   }
@@ -90,12 +92,15 @@ class ObjectMap {
     std::uint32_t offset;
   };
   static constexpr int kGroupBits = 6;
-  static constexpr std::uint16_t kAside = 0xFFFF;
+  static constexpr int kBases = 3;
+  static constexpr int kDistanceBits = 14;
+  static constexpr std::uint16_t kDistanceMask = (1u << kDistanceBits) - 1;
+  static constexpr std::uint16_t kAside = 0xFFFF;  // base 3, which no group has
   void SortAside();
 
   bool grouped_ = true;
-  std::vector<std::uint32_t> base_;   // per group: the first written object's offset; 0 = none yet
-  std::vector<std::uint16_t> delta_;  // per handle: distance from the base + 1; 0 = none
+  std::vector<std::uint32_t> bases_;  // kBases per group; 0 = none yet (no object starts at 0)
+  std::vector<std::uint16_t> delta_;  // per handle: base, distance from it + 1; 0 = none
   std::vector<Pair> aside_;
   bool sorted_ = true;
   std::size_t count_ = 0;
