@@ -37,9 +37,19 @@ void Line(uint32_t layer, const TPoints& l, int32_t a, int32_t b) {
 
 // --- Shared routines ---------------------------------------------------------
 
+// Moves the points by minus the placement offset, in 64 bits: a point that
+// leaves the drawing's range is an error, not a wrap-around to the far side.
+void SubtractOffset(TPoints& list, const TPlacement& p) {
+  if (p.OffsetX == 0 && p.OffsetY == 0) return;
+  for (int32_t i = 0; i < list.Count; ++i) {
+    list.SetX(i, CheckedCoord(int64_t{list.GetX(i)} - p.OffsetX));
+    list.SetY(i, CheckedCoord(int64_t{list.GetY(i)} - p.OffsetY));
+  }
+}
+
 void ApplyPlacement(TPoints& list) {
   const TPlacement& p = Placement();
-  if (p.OffsetX != 0 || p.OffsetY != 0) list.Translate(-p.OffsetX, -p.OffsetY);
+  SubtractOffset(list, p);
   list.Rotate(0, 0, p.Rotation);
 }
 
@@ -178,20 +188,20 @@ void DrawObroundPad(int32_t px, int32_t py, int32_t sx, int32_t sy, double prot,
   TPoints c(kListCapacity), e(kListCapacity);
   long double offset;
   if (sx > sy) {
-    c.Add(px + g, py);
-    c.Add(px - g, py);
-    e.Add(px + g, py + h);
-    e.Add(px - g, py + h);
-    e.Add(px + g, py - h);
-    e.Add(px - g, py - h);
+    c.Add(CheckedCoord(int64_t{px} + g), py);
+    c.Add(CheckedCoord(int64_t{px} - g), py);
+    e.Add(CheckedCoord(int64_t{px} + g), CheckedCoord(int64_t{py} + h));
+    e.Add(CheckedCoord(int64_t{px} - g), CheckedCoord(int64_t{py} + h));
+    e.Add(CheckedCoord(int64_t{px} + g), CheckedCoord(int64_t{py} - h));
+    e.Add(CheckedCoord(int64_t{px} - g), CheckedCoord(int64_t{py} - h));
     offset = -kPiExt / 2;
   } else {
-    c.Add(px, py + g);
-    c.Add(px, py - g);
-    e.Add(px + h, py + g);
-    e.Add(px + h, py - g);
-    e.Add(px - h, py + g);
-    e.Add(px - h, py - g);
+    c.Add(px, CheckedCoord(int64_t{py} + g));
+    c.Add(px, CheckedCoord(int64_t{py} - g));
+    e.Add(CheckedCoord(int64_t{px} + h), CheckedCoord(int64_t{py} + g));
+    e.Add(CheckedCoord(int64_t{px} + h), CheckedCoord(int64_t{py} - g));
+    e.Add(CheckedCoord(int64_t{px} - h), CheckedCoord(int64_t{py} + g));
+    e.Add(CheckedCoord(int64_t{px} - h), CheckedCoord(int64_t{py} - g));
     offset = 0;
   }
   c.Rotate(px, py, prot);
@@ -215,8 +225,8 @@ void DrawObroundPad(int32_t px, int32_t py, int32_t sx, int32_t sy, double prot,
 void DrawRectPad(int32_t px, int32_t py, int32_t sx, int32_t sy, double prot, uint32_t layer,
                  bool zero) {
   TPoints corners(kListCapacity);
-  corners.Add(px - sx / 2, py - sy / 2);
-  corners.Add(px + sx / 2, py + sy / 2);
+  corners.Add(CheckedCoord(int64_t{px} - sx / 2), CheckedCoord(int64_t{py} - sy / 2));
+  corners.Add(CheckedCoord(int64_t{px} + sx / 2), CheckedCoord(int64_t{py} + sy / 2));
   DrawRotatedRect(corners, layer, zero, prot);
 }
 
@@ -225,14 +235,14 @@ void DrawOctagonPad(int32_t px, int32_t py, int32_t sx, int32_t sy, double prot,
   if (!zero) return;
   const int32_t hx = sx / 2, hy = sy / 2, c = std::min(hx, hy) / 2;
   TPoints p(kListCapacity);
-  p.Add(px + hx - c, py + hy);
-  p.Add(px - hx + c, py + hy);
-  p.Add(px - hx, py + hy - c);
-  p.Add(px - hx, py - hy + c);
-  p.Add(px - hx + c, py - hy);
-  p.Add(px + hx - c, py - hy);
-  p.Add(px + hx, py - hy + c);
-  p.Add(px + hx, py + hy - c);
+  p.Add(CheckedCoord(int64_t{px} + hx - c), CheckedCoord(int64_t{py} + hy));
+  p.Add(CheckedCoord(int64_t{px} - hx + c), CheckedCoord(int64_t{py} + hy));
+  p.Add(CheckedCoord(int64_t{px} - hx), CheckedCoord(int64_t{py} + hy - c));
+  p.Add(CheckedCoord(int64_t{px} - hx), CheckedCoord(int64_t{py} - hy + c));
+  p.Add(CheckedCoord(int64_t{px} - hx + c), CheckedCoord(int64_t{py} - hy));
+  p.Add(CheckedCoord(int64_t{px} + hx - c), CheckedCoord(int64_t{py} - hy));
+  p.Add(CheckedCoord(int64_t{px} + hx), CheckedCoord(int64_t{py} - hy + c));
+  p.Add(CheckedCoord(int64_t{px} + hx), CheckedCoord(int64_t{py} + hy - c));
   p.Rotate(px, py, prot);
   DrawOutlineLines(p, layer);
 }
@@ -366,14 +376,16 @@ void DrawOctagonPadWithHole(int32_t px, int32_t py, int32_t sx, int32_t sy, int3
 void DrawFillShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2, double rotation, uint32_t layer,
                    bool zero) {
   const TPlacement& p = Placement();
-  const int32_t hx = (x2 - x1) / 2, hy = (y2 - y1) / 2;
+  // Half the difference of two 32-bit values always fits in 32 bits.
+  const auto hx = static_cast<int32_t>((int64_t{x2} - x1) / 2),
+             hy = static_cast<int32_t>((int64_t{y2} - y1) / 2);
   TPoints c(kListCapacity);
-  c.Add(x1 + hx - p.OffsetX, y1 + hy - p.OffsetY);
+  c.Add(CheckedCoord(int64_t{x1} + hx - p.OffsetX), CheckedCoord(int64_t{y1} + hy - p.OffsetY));
   c.Rotate(0, 0, p.Rotation);
   const int32_t cx = c.GetX(0), cy = c.GetY(0);
   c.Clear();
-  c.Add(cx - hx, cy - hy);
-  c.Add(cx + hx, cy + hy);
+  c.Add(CheckedCoord(int64_t{cx} - hx), CheckedCoord(int64_t{cy} - hy));
+  c.Add(CheckedCoord(int64_t{cx} + hx), CheckedCoord(int64_t{cy} + hy));
   // Inside a block the fill keeps the part of its rotation that is its own
   // within the component; the insert adds the component's.
   DrawRotatedRect(c, layer, zero, rotation + p.Rotation);
@@ -391,7 +403,7 @@ void ContourToPoints(const abi::TPcbApiContourPoints* contour, TPoints* list) {
 void DrawRegionContour(TPoints& list, uint32_t layer) {
   const TPlacement& p = Placement();
   list.Rotate(p.OffsetX, p.OffsetY, p.Rotation);
-  if (p.OffsetX != 0 || p.OffsetY != 0) list.Translate(-p.OffsetX, -p.OffsetY);
+  SubtractOffset(list, p);
   DrawOutlineLines(list, layer);
 }
 
@@ -411,7 +423,7 @@ void DrawTextShape(int32_t x, int32_t y, int32_t size, int32_t textAttr, double 
                    bool mirrored, std::string_view s, uint32_t layer) {
   const TPlacement& p = Placement();
   TPoints l(kListCapacity);
-  l.Add(x - p.OffsetX, y - p.OffsetY);
+  l.Add(CheckedCoord(int64_t{x} - p.OffsetX), CheckedCoord(int64_t{y} - p.OffsetY));
   double a = rotation;
   if (p.Rotation != 0) {
     l.Rotate(0, 0, p.Rotation);
