@@ -289,6 +289,32 @@ CASES = {
 SOURCE = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 
 
+def case_component_via(env):
+    """A via the board places inside a component is drawn: in the
+    component's block, in its frame, when components are blocks; at its own
+    place when they are primitives."""
+    board = env.write_board("component-via", boards.board([{
+        "kind": "component", "pattern": "VIA1", "x": 1000, "y": 1000, "rotation": 90,
+        "primitives": [{"kind": "via", "x": 1100, "y": 1000, "size": 40, "hole": 20}]}]))
+
+    def via_centres(ents):
+        return [(round(sum(v[0] for v in e["vertices"]) / len(e["vertices"]), 6),
+                 round(sum(v[1] for v in e["vertices"]) / len(e["vertices"]), 6))
+                for e in ents if e["type"] == "POLYLINE" and e["layer"] == "TopLayer"]
+
+    for mode, where, centre in (("blocks", "block", (0.0, -0.1)),
+                                ("primitives", "model space", (1.1, 1.0))):
+        options = R12 + ["--components", mode]
+        exp_path, _ = env.expected(board, "via-" + mode, options)
+        dxf = env.path("via-" + mode + ".dxf")
+        env.export(board, dxf, options)
+        path, doc = env.read("ezdxf", dxf)
+        env.compare(exp_path, path)
+        ents = doc["entities"] if mode == "primitives" else doc["blocks"]["VIA1_1"]
+        check(via_centres(ents) == [centre],
+              f"{mode}: the via is not in the {where} at {centre}: {via_centres(ents)}")
+
+
 def run_refusal(env, name, board, folder, expect_ok, needle, timeout=60, **kw):
     """Exports `board` over an earlier drawing in `folder`: the run either
     succeeds, or fails with exit status 2 and one `orvanta:` line holding
@@ -347,6 +373,14 @@ def case_hostile_documents(env):
     os.makedirs(env.path("folder.json"))
     escape = boards.board([{"kind": "track", "layer": "Top\u001b[2J\nLayer", "from": [0, 0],
                             "to": [1, 1], "width": 1}])
+    # Coordinates whose sums leave the 32-bit range (in PCB units).
+    far_component = dict(boards.board([{
+        "kind": "component", "pattern": "FAR", "x": -2000000000, "y": 0, "primitives": [
+            {"kind": "track", "layer": "TopOverlay", "from": [2000000000, 0],
+             "to": [2000000000, 10], "width": 10}]}]), units="pcb")
+    far_pad = dict(boards.board([{"kind": "pad", "x": 2140000000, "y": 0, "hole": 0,
+                                  "shape": "rectangle", "size": 20000000, "layer": "TopLayer"}]),
+                   units="pcb")
     cases = [
         ("cycle", boards.board([dimension("a", "b"), dimension("b", "a")]),
          "the owners form a cycle"),
@@ -357,6 +391,8 @@ def case_hostile_documents(env):
         ("fifo", fifo, "named pipe"),
         ("folder", env.path("folder.json"), "it is a folder"),
         ("control characters", escape, "Top\\x1b[2J\\x0aLayer"),
+        ("component frame out of range", far_component, "out of the coordinate range"),
+        ("pad corner out of range", far_pad, "pad at (2140000000, 0)"),
     ]
     nested = {"kind": "track", "layer": "Mechanical1", "from": [0, 0], "to": [1, 1], "width": 1}
     for i in range(33):
@@ -512,7 +548,8 @@ def wait_for_output(pid, folder, timeout):
     return False
 
 
-CASES.update(hostile_documents=case_hostile_documents,
+CASES.update(component_via=case_component_via,
+             hostile_documents=case_hostile_documents,
              hostile_environments=case_hostile_environments)
 
 
