@@ -180,8 +180,8 @@ std::string StoredValueOutOfRange(const OptionsStore& store) {
 
 // The same file under any name (a link, another spelling of the path).
 bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa {
-  }, sb{};
+  struct stat sa;
+  struct stat sb;
   return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
          sa.st_ino == sb.st_ino;
 }
