@@ -1,7 +1,10 @@
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -205,4 +208,31 @@ TEST(PrintableText, EscapesEveryByteThatIsNotPrintable) {
       {"\xc0\xaf \xed\xa0\x80 \xe2\x82", "\\xc0\\xaf \\xed\\xa0\\x80 \\xe2\\x82"},
   };
   for (const auto& [in, out] : cases) EXPECT_EQ(platform::PrintableText(in), out) << in;
+}
+
+// An interrupted program leaves none of its registered temporary files, and
+// still ends by the signal that stopped it; a file no longer registered stays.
+TEST(TemporaryFiles, RemovedWhenSigintOrSigtermEndsTheProgram) {
+  for (const int signal : {SIGTERM, SIGINT}) {
+    TempDir dir;
+    dir.Touch("temporary");
+    dir.Touch("kept");
+    const std::string temporary = (dir.path() / "temporary").string();
+    const std::string kept = (dir.path() / "kept").string();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      platform::RemoveTemporaryFilesOnSignal();
+      if (!platform::RegisterTemporaryFile(temporary) || !platform::RegisterTemporaryFile(kept))
+        ::_exit(3);
+      platform::ForgetTemporaryFile(kept);
+      ::raise(signal);
+      ::_exit(4);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+    EXPECT_FALSE(fs::exists(temporary));
+    EXPECT_TRUE(fs::exists(kept));
+  }
 }
