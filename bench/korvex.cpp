@@ -76,6 +76,17 @@ void BM_OwnerChains(benchmark::State& state) {
   }
   state.SetItemsProcessed(int64_t(state.iterations()) * state.range(0));
 }
+// The scan's bounding box of every object of a board whose groups nest as
+// deep as documents may: each group's box takes in all it holds.
+void BM_BoxesOfNestedGroups(benchmark::State& state) {
+  const auto board = korvex::LoadBoardFromText(OwnerChains(int(state.range(0)), 32), "bench.json");
+  for (auto _ : state)
+    for (const korvex::Object& o : board->objects)
+      benchmark::DoNotOptimize(korvex::BoundingRect(*board, o));
+  state.SetItemsProcessed(int64_t(state.iterations()) * state.range(0));
+}
+BENCHMARK(BM_BoxesOfNestedGroups)->Arg(40000)->Unit(benchmark::kMillisecond);
+
 BENCHMARK(BM_OwnerChains)
     ->Args({40000, 32})
     ->Args({40000, 40000})
