@@ -317,19 +317,20 @@ void DrawObroundPadWithHole(int32_t px, int32_t py, int32_t sx, int32_t sy, int3
   Emit().AddDonut(px, py, S, hole, layer);
   const int32_t w = (S - hole) / 2, g = (L - S) / 2, r = (hole + w) / 2;
   TPoints l(kListCapacity);
-  auto segment = [&](int32_t xa, int32_t ya, int32_t xb, int32_t yb) {
+  const int64_t x = px, y = py;
+  auto segment = [&](int64_t xa, int64_t ya, int64_t xb, int64_t yb) {
     l.Clear();
-    l.Add(xa, ya);
-    l.Add(xb, yb);
+    l.Add(CheckedCoord(xa), CheckedCoord(ya));
+    l.Add(CheckedCoord(xb), CheckedCoord(yb));
     l.Rotate(px, py, angle);
   };
-  segment(px - g, py + r, px + g, py + r);
+  segment(x - g, y + r, x + g, y + r);
   Emit().AddPolyline(l, layer, false, w, 0);
-  segment(px - g, py - r, px + g, py - r);
+  segment(x - g, y - r, x + g, y - r);
   Emit().AddPolyline(l, layer, false, w, 0);
-  segment(px - g, py - r, px - g, py + r);
+  segment(x - g, y - r, x - g, y + r);
   Emit().AddWidePolyArc(l, w, layer, 1.0, false);
-  segment(px + g, py + r, px + g, py - r);
+  segment(x + g, y + r, x + g, y - r);
   Emit().AddWidePolyArc(l, w, layer, 1.0, false);
 }
 
@@ -344,22 +345,23 @@ void DrawRectPadWithHole(int32_t px, int32_t py, int32_t sx, int32_t sy, int32_t
   if (hole > mn) hole = mn / 2;
   const int32_t f = (sy - hole) / 2, h = (sx - hole) / 2;
   TPoints l(kListCapacity);
-  auto band = [&](int32_t xa, int32_t ya, int32_t xb, int32_t yb, int32_t width) {
+  const int64_t x = px, y = py;
+  auto band = [&](int64_t xa, int64_t ya, int64_t xb, int64_t yb, int32_t width) {
     l.Clear();
-    l.Add(xa, ya);
-    l.Add(xb, yb);
+    l.Add(CheckedCoord(xa), CheckedCoord(ya));
+    l.Add(CheckedCoord(xb), CheckedCoord(yb));
     l.Rotate(px, py, prot);
     Emit().AddPolyline(l, layer, false, width, 0);
   };
   if (f > 0) {
     const int32_t dy = (f + hole) / 2;
-    band(px - sx / 2, py + dy, px + sx / 2, py + dy, f);
-    band(px - sx / 2, py - dy, px + sx / 2, py - dy, f);
+    band(x - sx / 2, y + dy, x + sx / 2, y + dy, f);
+    band(x - sx / 2, y - dy, x + sx / 2, y - dy, f);
   }
   if (h > 0) {
     const int32_t dx = (h + hole) / 2;
-    band(px - dx, py + sy / 2, px - dx, py - sy / 2, h);
-    band(px + dx, py + sy / 2, px + dx, py - sy / 2, h);
+    band(x - dx, y + sy / 2, x - dx, y - sy / 2, h);
+    band(x + dx, y + sy / 2, x + dx, y - sy / 2, h);
   }
   Emit().AddDonut(px, py, mn, hole, layer);
 }

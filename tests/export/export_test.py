@@ -381,6 +381,10 @@ def case_hostile_documents(env):
     far_pad = dict(boards.board([{"kind": "pad", "x": 2140000000, "y": 0, "hole": 0,
                                   "shape": "rectangle", "size": 20000000, "layer": "TopLayer"}]),
                    units="pcb")
+    turned = dict(boards.board([{
+        "kind": "component", "pattern": "TURNED", "x": 0, "y": 0, "rotation": 45, "primitives": [
+            {"kind": "track", "layer": "TopOverlay", "from": [2000000000, 2000000000],
+             "to": [2000000000, 2000000000], "width": 10}]}]), units="pcb")
     cases = [
         ("cycle", boards.board([dimension("a", "b"), dimension("b", "a")]),
          "the owners form a cycle"),
@@ -393,6 +397,7 @@ def case_hostile_documents(env):
         ("control characters", escape, "Top\\x1b[2J\\x0aLayer"),
         ("component frame out of range", far_component, "out of the coordinate range"),
         ("pad corner out of range", far_pad, "pad at (2140000000, 0)"),
+        ("turned out of range", turned, "track at (2000000000, 2000000000) on TopOverlay: a point"),
     ]
     nested = {"kind": "track", "layer": "Mechanical1", "from": [0, 0], "to": [1, 1], "width": 1}
     for i in range(33):
