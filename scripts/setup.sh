@@ -9,11 +9,11 @@ PACKAGES="cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev r
   python3 python3-ezdxf libfltk1.3-dev xvfb xauth xdotool imagemagick clang-format ca-certificates"
 # The PCB editor module reads board documents with simdjson.
 PACKAGES="$PACKAGES libsimdjson-dev"
-# The reader's fuzz test is built with clang and its libFuzzer runtime.
-PACKAGES="$PACKAGES clang libclang-rt-14-dev"
 # Node may come from elsewhere than Debian; only ask Debian for it when missing.
 command -v node >/dev/null 2>&1 || PACKAGES="$PACKAGES nodejs"
 command -v npm >/dev/null 2>&1 || PACKAGES="$PACKAGES npm"
+# The reader's fuzz test is built with clang and its libFuzzer runtime.
+PACKAGES="$PACKAGES clang libclang-rt-14-dev"
 
 missing=""
 for p in $PACKAGES; do

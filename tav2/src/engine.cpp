@@ -225,11 +225,12 @@ bool SaveDrawing(OpenDrawing& od, const char* fileName, int format, int version,
     }
   }
   if (!ValidateForSave(od.d, version, format, error)) return false;
-  const std::string target(fileName);
-  if (IsEngineFile(target)) {
-    error = target + ": is a file of the drawing engine itself; it is not replaced by a drawing";
+  if (IsEngineFile(fileName)) {
+    error = std::string(fileName) +
+            ": is a file of the drawing engine itself; it is not replaced by a drawing";
     return false;
   }
+  const std::string target(fileName);
   if (format == kFormatDwg) {
     if (!dwg::SupportsVersion(version)) {
       error = std::string("DWG for AutoCAD ") + schema::Info(version).name + " is not supported";
