@@ -394,6 +394,7 @@ def case_hostile_documents(env):
         ("nested 33 deep", None, "nested deeper than 32 levels"),
         ("fifo", fifo, "named pipe"),
         ("folder", env.path("folder.json"), "it is a folder"),
+        ("device", "/dev/zero", "it is a device"),
         ("control characters", escape, "Top\\x1b[2J\\x0aLayer"),
         ("component frame out of range", far_component, "out of the coordinate range"),
         ("pad corner out of range", far_pad, "pad at (2140000000, 0)"),
