@@ -50,6 +50,49 @@ void BM_OpenDocument(benchmark::State& state) {
 }
 BENCHMARK(BM_OpenDocument)->Arg(30000)->Unit(benchmark::kMillisecond);
 
+// Owner references: n groups, each owned by the next in chains of `depth`
+// (32 is the deepest a document may nest, 33 is refused at the end of the
+// first chain). Resolving them costs their number, not its square.
+std::string OwnerChains(int n, int depth) {
+  std::string doc = "{\"objects\":[\n";
+  for (int i = 0; i < n; ++i) {
+    if (i) doc += ",\n";
+    doc +=
+        "{\"kind\":\"dimension\",\"layer\":\"Mechanical1\",\"id\":\"g" + std::to_string(i) + "\"";
+    if ((i + 1) % depth != 0 && i + 1 < n) doc += ",\"owner\":\"g" + std::to_string(i + 1) + "\"";
+    doc += "}";
+  }
+  return doc + "]}\n";
+}
+
+void BM_OwnerChains(benchmark::State& state) {
+  const std::string doc = OwnerChains(int(state.range(0)), int(state.range(1)));
+  for (auto _ : state) {
+    try {
+      auto board = korvex::LoadBoardFromText(doc, "bench.json");
+      benchmark::DoNotOptimize(board.get());
+    } catch (const korvex::DocumentError&) {
+    }
+  }
+  state.SetItemsProcessed(int64_t(state.iterations()) * state.range(0));
+}
+// The scan's bounding box of every object of a board whose groups nest as
+// deep as documents may: each group's box takes in all it holds.
+void BM_BoxesOfNestedGroups(benchmark::State& state) {
+  const auto board = korvex::LoadBoardFromText(OwnerChains(int(state.range(0)), 32), "bench.json");
+  for (auto _ : state)
+    for (const korvex::Object& o : board->objects)
+      benchmark::DoNotOptimize(korvex::BoundingRect(*board, o));
+  state.SetItemsProcessed(int64_t(state.iterations()) * state.range(0));
+}
+BENCHMARK(BM_BoxesOfNestedGroups)->Arg(40000)->Unit(benchmark::kMillisecond);
+
+BENCHMARK(BM_OwnerChains)
+    ->Args({40000, 32})
+    ->Args({40000, 40000})
+    ->Args({20000, 20000})
+    ->Unit(benchmark::kMillisecond);
+
 // One traversal step per object: what a converter asks of the editor.
 void BM_QueryTracks(benchmark::State& state) {
   korvex::Session::Get().Open(korvex::LoadBoardFromText(Document(30000), "bench.json"));

@@ -2,7 +2,9 @@
 
 #include <dirent.h>
 #include <dlfcn.h>
+#include <limits.h>
 #include <link.h>
+#include <signal.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +13,7 @@
 #include <atomic>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace platform {
@@ -253,7 +256,9 @@ bool DirectoryExists(std::string_view windowsPath) {
 
 std::string SearchPath(std::string_view name) {
   if (name.empty()) return {};
-  if (FileExists(name)) return ResolvePath(name);
+  // Nothing resolves against the working folder: not a relative name, not an
+  // empty or relative entry of PATH (which stand for it).
+  if (IsSeparator(name.front())) return FileExists(name) ? ResolvePath(name) : std::string();
   const char* env = std::getenv("PATH");
   if (!env) return {};
   const std::string_view path(env);
@@ -263,13 +268,143 @@ std::string SearchPath(std::string_view name) {
     if (j == std::string_view::npos) j = path.size();
     const std::string_view folder = path.substr(i, j - i);
     i = j + 1;
-    if (folder.empty()) continue;
+    if (folder.empty() || !IsSeparator(folder.front())) continue;
     std::string candidate(folder);
     if (!IsSeparator(candidate.back())) candidate += '/';
     candidate.append(name);
     if (FileExists(candidate)) return ResolvePath(candidate);
   }
   return {};
+}
+
+std::string PrintableText(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  auto escape = [&](unsigned char c) {
+    out += "\\x";
+    out += kHex[c >> 4];
+    out += kHex[c & 15];
+  };
+  size_t i = 0;
+  while (i < text.size()) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x20 && c < 0x7F) {
+      out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    // A UTF-8 sequence is kept when it is well formed, shortest and names a
+    // printable character (not a C1 control, not a surrogate).
+    size_t n = 0;
+    uint32_t cp = 0;
+    if (c >= 0xC2 && c <= 0xDF) {
+      n = 2, cp = c & 0x1Fu;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      n = 3, cp = c & 0x0Fu;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      n = 4, cp = c & 0x07u;
+    }
+    bool ok = n != 0 && i + n <= text.size();
+    for (size_t k = 1; ok && k < n; ++k) {
+      const auto d = static_cast<unsigned char>(text[i + k]);
+      ok = (d & 0xC0) == 0x80;
+      cp = (cp << 6) | (d & 0x3Fu);
+    }
+    if (ok) {
+      static constexpr uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+      ok = cp >= kLeast[n] && cp >= 0xA0 && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+    }
+    if (ok) {
+      out.append(text.substr(i, n));
+      i += n;
+    } else {
+      escape(c);
+      ++i;
+    }
+  }
+  return out;
+}
+
+namespace {
+
+// Read by a signal handler: fixed storage, lock-free slots. A slot is free
+// (0), being filled or emptied (1), or holds a path (2).
+struct TemporaryFiles {
+  static constexpr int kSlots = 16;
+  std::atomic<int> state[kSlots];
+  char path[kSlots][PATH_MAX];
+};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+TemporaryFiles gOwnTemporaryFiles{};
+
+}  // namespace
+
+}  // namespace platform
+
+// The host's list, found by name in the program from any module.
+extern "C" __attribute__((visibility("default"))) void* orvanta_platform_temporary_files() {
+  return &platform::gOwnTemporaryFiles;
+}
+
+namespace platform {
+namespace {
+
+TemporaryFiles& TheTemporaryFiles() {
+  static TemporaryFiles* files = [] {
+    void* host = ::dlsym(RTLD_DEFAULT, "orvanta_platform_temporary_files");
+    auto* get = reinterpret_cast<void* (*)()>(host);
+    return static_cast<TemporaryFiles*>(get ? get() : &gOwnTemporaryFiles);
+  }();
+  return *files;
+}
+
+void RemoveAndRaise(int signal) {
+  TemporaryFiles& files = gOwnTemporaryFiles;
+  for (int i = 0; i < TemporaryFiles::kSlots; ++i)
+    if (files.state[i].load() == 2) ::unlink(files.path[i]);
+  ::signal(signal, SIG_DFL);
+  ::raise(signal);
+}
+
+}  // namespace
+
+bool RegisterTemporaryFile(const std::string& path) {
+  if (path.empty() || path.size() >= PATH_MAX) return false;
+  TemporaryFiles& files = TheTemporaryFiles();
+  for (int i = 0; i < TemporaryFiles::kSlots; ++i) {
+    int expected = 0;
+    if (!files.state[i].compare_exchange_strong(expected, 1)) continue;
+    std::memcpy(files.path[i], path.c_str(), path.size() + 1);
+    files.state[i].store(2);
+    return true;
+  }
+  return false;
+}
+
+void ForgetTemporaryFile(const std::string& path) {
+  TemporaryFiles& files = TheTemporaryFiles();
+  for (int i = 0; i < TemporaryFiles::kSlots; ++i) {
+    int expected = 2;
+    if (!files.state[i].compare_exchange_strong(expected, 1)) continue;
+    if (path == files.path[i]) {
+      files.state[i].store(0);
+      return;
+    }
+    files.state[i].store(2);
+  }
+}
+
+void RemoveTemporaryFilesOnSignal() {
+  struct sigaction action {};
+  action.sa_handler = RemoveAndRaise;
+  sigemptyset(&action.sa_mask);
+  sigaddset(&action.sa_mask, SIGINT);
+  sigaddset(&action.sa_mask, SIGTERM);
+  ::sigaction(SIGINT, &action, nullptr);
+  ::sigaction(SIGTERM, &action, nullptr);
+  ::signal(SIGXFSZ, SIG_IGN);
 }
 
 std::string WindowsDirectory() {

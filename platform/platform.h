@@ -42,9 +42,27 @@ std::string ResolvePath(std::string_view windowsPath);
 // True for an existing file that is not a folder.
 bool FileExists(std::string_view windowsPath);
 bool DirectoryExists(std::string_view windowsPath);
-// Search of a name along the folders of the environment variable PATH
-// (';' or ':' separated); the name itself first when it exists. "" when not found.
+// Search of a name along the absolute folders of the environment variable
+// PATH (';' or ':' separated); an absolute name is only checked itself. Never
+// resolves against the working folder. "" when not found.
 std::string SearchPath(std::string_view name);
+
+// Text for a message that is one line on a terminal whatever it holds: every
+// byte that is not printable (control characters, DEL, C1 controls, bytes of
+// broken UTF-8) becomes \xNN; printable ASCII and well-formed UTF-8 stay.
+std::string PrintableText(std::string_view text);
+
+// Files that an interrupted program must not leave behind. A module
+// registers a file while it exists under a temporary name; the host's handler
+// of SIGINT and SIGTERM removes every registered file, then lets the signal
+// end the program as it would have. The list is the host program's, one per
+// process whatever module registers; without such a host each module keeps
+// its own. Registering fails (false) when the list is full.
+bool RegisterTemporaryFile(const std::string& path);
+void ForgetTemporaryFile(const std::string& path);
+// The host installs the handler once, at start. A write beyond the file-size
+// limit then fails with an error instead of ending the program.
+void RemoveTemporaryFilesOnSignal();
 
 // Stand-ins for the Windows folders; "" when the platform has no such folder.
 std::string WindowsDirectory();

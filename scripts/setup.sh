@@ -12,6 +12,8 @@ PACKAGES="$PACKAGES libsimdjson-dev"
 # Node may come from elsewhere than Debian; only ask Debian for it when missing.
 command -v node >/dev/null 2>&1 || PACKAGES="$PACKAGES nodejs"
 command -v npm >/dev/null 2>&1 || PACKAGES="$PACKAGES npm"
+# The reader's fuzz test is built with clang and its libFuzzer runtime.
+PACKAGES="$PACKAGES clang libclang-rt-14-dev"
 
 missing=""
 for p in $PACKAGES; do

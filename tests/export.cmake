@@ -8,7 +8,8 @@ endif()
 if(NOT TARGET tav2_recording)
   include(${CMAKE_CURRENT_LIST_DIR}/recording_engine/CMakeLists.txt)
 endif()
-foreach(case readers engine_order empty_board extents_at_zero hidden_hole_layers engine_missing)
+foreach(case readers engine_order empty_board extents_at_zero hidden_hole_layers engine_missing
+    component_via hostile_documents hostile_environments)
   add_test(NAME export_${case}
     COMMAND /usr/bin/python3 ${CMAKE_CURRENT_LIST_DIR}/export/export_test.py ${case}
       --bin ${ORVANTA_OUT}

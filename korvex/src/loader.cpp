@@ -3,9 +3,12 @@
 // with the file, line and column of the offending token. Syntax faults are
 // located with a second, strict parser so that the position is exact even
 // where the fast parser only knows that the structure broke.
+#include <fcntl.h>
 #include <rapidjson/error/en.h>
 #include <rapidjson/reader.h>
 #include <simdjson.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -180,7 +183,9 @@ class Loader {
 
   std::string_view Key(sj::field& field) {
     std::string_view key;
-    Syntax(field.unescaped_key().get(key), field.key().raw() - 1);
+    // Taking the unescaped key consumes the raw one: note where it stood first.
+    const char* at = field.key().raw() - 1;
+    Syntax(field.unescaped_key().get(key), at);
     return key;
   }
 
@@ -709,6 +714,7 @@ class Loader {
     o.kind = kind;
     o.data = data;
     board_->objects.push_back(o);
+    objectAt_.push_back(nullptr);
     uint32_t index = uint32_t(board_->objects.size() - 1);
     board_->byKind[kind].push_back(index);
     return index + 1;
@@ -862,6 +868,7 @@ class Loader {
         break;
     }
     const uint32_t self = NewObject(kind, data);
+    objectAt_[self - 1] = at;
     {
       Object& obj = board_->objects[self - 1];
       obj.component = component;
@@ -1620,10 +1627,59 @@ class Loader {
       if (obj.owners[0]) Fail(r.at, "field 'owner': the object already belongs to a group");
       if (it->second == r.object) Fail(r.at, "field 'owner': an object cannot own itself");
       obj.owners[0] = it->second;
-      obj.owners[1] = target.owners[0];
-      obj.owners[2] = target.owners[1];
+      ownerAt_.resize(board_->objects.size(), nullptr);
+      ownerAt_[r.object - 1] = r.at;
       if (obj.kind == kRegion) obj.bitField2 |= kBitField2Grouped;
       board_->groups[target.data].members.push_back(r.object);
+    }
+    ChainOwners();
+  }
+
+  // Owner references may point forwards, backwards and into each other, so
+  // the chains are checked only once all are known: each object is climbed
+  // from at most once (its depth is kept), which keeps the work linear in the
+  // number of objects however long the chains; a cycle or a chain deeper than
+  // the documented nesting is a fault of the document. The enclosing owners
+  // are filled in from the outermost down, so they do not depend on the order
+  // in which the references were written.
+  void ChainOwners() {
+    std::vector<Object>& objects = board_->objects;
+    ownerAt_.resize(objects.size(), nullptr);
+    constexpr int kUnknown = -1, kOnPath = -2;
+    std::vector<int> depth(objects.size(), kUnknown);
+    std::vector<uint32_t> path;
+    for (uint32_t start = 1; start <= objects.size(); ++start) {
+      if (depth[start - 1] != kUnknown) continue;
+      path.clear();
+      uint32_t o = start;
+      while (o && depth[o - 1] == kUnknown) {
+        depth[o - 1] = kOnPath;
+        path.push_back(o);
+        o = objects[o - 1].owners[0];
+      }
+      if (o && depth[o - 1] == kOnPath) {
+        // The walk came back to itself: name a written reference of the loop.
+        const char* at = nullptr;
+        for (auto p = path.rbegin(); p != path.rend() && !at; ++p) {
+          at = ownerAt_[*p - 1];
+          if (*p == o) break;
+        }
+        Fail(at, "field 'owner': the owners form a cycle");
+      }
+      int level = o ? depth[o - 1] : 0;
+      for (auto p = path.rbegin(); p != path.rend(); ++p) {
+        Object& obj = objects[*p - 1];
+        if (++level > kMaxNesting) {
+          const char* at = ownerAt_[*p - 1] ? ownerAt_[*p - 1] : objectAt_[*p - 1];
+          Fail(at, "objects nested deeper than " + std::to_string(kMaxNesting) +
+                       " levels (counting their owners)");
+        }
+        depth[*p - 1] = level;
+        if (const uint32_t up = obj.owners[0]) {
+          obj.owners[1] = objects[up - 1].owners[0];
+          obj.owners[2] = objects[up - 1].owners[1];
+        }
+      }
     }
   }
 
@@ -1712,6 +1768,10 @@ class Loader {
 
   static constexpr int kMaxNesting = 32;
   int depth_ = 0;
+  // Where each object and each written owner reference stands, for the
+  // faults found only after the walk (object index).
+  std::vector<const char*> objectAt_;
+  std::vector<const char*> ownerAt_;
   bool bom_ = false;
   std::string name_;
   simdjson::padded_string buffer_;
@@ -1732,13 +1792,46 @@ std::unique_ptr<Board> LoadBoardFromText(std::string_view text, const std::strin
   return Loader(simdjson::padded_string(text), name).Run();
 }
 
+namespace {
+
+[[noreturn]] void Unreadable(const std::string& path, const std::string& why) {
+  throw DocumentError{path, 0, 0, "cannot read the board document: " + why};
+}
+
+const char* NotAFile(mode_t mode) {
+  if (S_ISDIR(mode)) return "it is a folder";
+  if (S_ISFIFO(mode)) return "it is a named pipe (FIFO), not a file";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "it is a device, not a file";
+  if (S_ISSOCK(mode)) return "it is a socket, not a file";
+  return "it is not a regular file";
+}
+
+}  // namespace
+
 std::unique_ptr<Board> LoadBoard(const std::string& path) {
-  simdjson::padded_string text;
-  if (simdjson::padded_string::load(path).get(text) != simdjson::SUCCESS) {
-    const int err = errno;
-    throw DocumentError{path, 0, 0,
-                        std::string("cannot read the board document: ") +
-                            (err ? std::strerror(err) : "read error")};
+  // Opened without blocking, so a pipe with no writer or a device cannot hold
+  // the editor up before it is found out to be no document.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) Unreadable(path, std::strerror(errno));
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) Unreadable(path, std::strerror(errno));
+  if (!S_ISREG(st.st_mode)) Unreadable(path, NotAFile(st.st_mode));
+  simdjson::padded_string text(static_cast<size_t>(st.st_size));
+  size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::read(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) Unreadable(path, std::strerror(errno));
+    if (n == 0) break;  // shortened while being read: what is there is the document
+    done += static_cast<size_t>(n);
+  }
+  if (done < text.size()) {
+    simdjson::padded_string shorter(text.data(), done);
+    text = std::move(shorter);
   }
   return Loader(std::move(text), path).Run();
 }

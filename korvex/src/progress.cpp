@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/platform.h"
+
 #define PCBAPI_DECLARE_EXPORTS
 #include "abi/pcbapi.h"
 
@@ -33,7 +35,8 @@ void Draw(Progress& p) {
   const int filled = percent * kWidth / 100;
   std::string bar(size_t(filled), '#');
   bar.append(size_t(kWidth - filled), '-');
-  std::fprintf(stderr, "\r%.60s [%s] %3d%%", p.caption.c_str(), bar.c_str(), percent);
+  std::fprintf(stderr, "\r%.60s [%s] %3d%%", platform::PrintableText(p.caption).c_str(),
+               bar.c_str(), percent);
   std::fflush(stderr);
 }
 

@@ -164,8 +164,25 @@ bool AngleWithin(double a, double start, double end) {
 
 }  // namespace
 
-Rect BoundingRect(const Board& board, const Object& o) {
-  Box b;
+namespace {
+
+// The objects whose box is made of other objects' boxes, in the order in
+// which they are added.
+void ContentsOf(const Board& board, const Object& o, std::vector<uint32_t>& out) {
+  out.clear();
+  if (o.kind == kComponent) {
+    const Component& c = board.components[o.data];
+    out = c.children;
+    for (uint32_t t : {c.designator, c.comment})
+      if (t && (t == c.designator ? c.designatorVisible : c.commentVisible)) out.push_back(t);
+  } else if (o.kind == kPolygon || o.kind == kDimension || o.kind == kCoordinate ||
+             o.kind == kSplitPlane) {
+    out = board.groups[o.data].members;
+  }
+}
+
+// The object's own geometry, without what it contains.
+void AddOwn(const Board& board, const Object& o, Box& b) {
   switch (o.kind) {
     case kTrack: {
       const Track& t = board.tracks[o.data];
@@ -220,25 +237,14 @@ Rect BoundingRect(const Board& board, const Object& o) {
       for (const Contour& c : board.regions[o.data].contours)
         for (const Point& p : c.points) b.Add(p.x, p.y);
       break;
-    case kComponent: {
-      const Component& c = board.components[o.data];
-      for (uint32_t child : c.children) b.Add(BoundingRect(board, board.objects[child - 1]));
-      for (uint32_t t : {c.designator, c.comment})
-        if (t && (t == c.designator ? c.designatorVisible : c.commentVisible))
-          b.Add(BoundingRect(board, board.objects[t - 1]));
-      if (b.Empty()) b.Add(o.x, o.y);
+    case kComponent:
       break;
-    }
     case kPolygon:
     case kDimension:
     case kCoordinate:
-    case kSplitPlane: {
-      const Group& g = board.groups[o.data];
-      for (const Point& p : g.outline) b.Add(p.x, p.y);
-      for (uint32_t m : g.members) b.Add(BoundingRect(board, board.objects[m - 1]));
-      if (b.Empty()) b.Add(o.x, o.y);
+    case kSplitPlane:
+      for (const Point& p : board.groups[o.data].outline) b.Add(p.x, p.y);
       break;
-    }
     case kComponentBody:
       for (const Point& p : board.bodies[o.data].outline) b.Add(p.x, p.y);
       if (b.Empty()) b.Add(o.x, o.y);
@@ -253,7 +259,45 @@ Rect BoundingRect(const Board& board, const Object& o) {
       b.Add(o.x, o.y);
       break;
   }
-  return b.ToRect();
+}
+
+bool IsContainer(const Object& o) {
+  return o.kind == kComponent || o.kind == kPolygon || o.kind == kDimension ||
+         o.kind == kCoordinate || o.kind == kSplitPlane;
+}
+
+}  // namespace
+
+// Groups hold groups: the walk keeps its own stack, so the depth of the
+// nesting never reaches the call stack. A container with nothing inside it
+// stands for its reference point.
+Rect BoundingRect(const Board& board, const Object& o) {
+  struct Frame {
+    const Object* object;
+    std::vector<uint32_t> contents;
+    size_t next = 0;
+    Box box;
+  };
+  std::vector<Frame> stack;
+  stack.push_back(Frame{&o, {}, 0, {}});
+  AddOwn(board, o, stack.back().box);
+  ContentsOf(board, o, stack.back().contents);
+  for (;;) {
+    Frame& top = stack.back();
+    if (top.next < top.contents.size()) {
+      const Object& child = board.objects[top.contents[top.next++] - 1];
+      Frame frame{&child, {}, 0, {}};
+      AddOwn(board, child, frame.box);
+      if (IsContainer(child)) ContentsOf(board, child, frame.contents);
+      stack.push_back(std::move(frame));
+      continue;
+    }
+    if (IsContainer(*top.object) && top.box.Empty()) top.box.Add(top.object->x, top.object->y);
+    if (stack.size() == 1) return top.box.ToRect();
+    const Box done = top.box;
+    stack.pop_back();
+    stack.back().box.Add(done.ToRect());
+  }
 }
 
 uint32_t DominantPlaneRule(const Board& board, const Object& o) {

@@ -71,7 +71,7 @@ bool EqualsNoCase(const std::string& a, const char* b) {
 }
 
 int Error(const std::string& text, int status = 2) {
-  std::fprintf(stderr, "orvanta: %s\n", text.c_str());
+  std::fprintf(stderr, "orvanta: %s\n", platform::PrintableText(text).c_str());
   return status;
 }
 
@@ -157,6 +157,47 @@ std::string ForceExtension(const std::string& name, int32_t outputFormat) {
   return buf;
 }
 
+// A stored value that no choice of its option stands for (booleans take any
+// value), named with the store's file and line. The dialog shows such values
+// for the user to correct; a run without it refuses them.
+std::string StoredValueOutOfRange(const OptionsStore& store) {
+  for (const OptionSpec& option : OptionSpecs()) {
+    bool boolean = false, allowed = false;
+    const std::optional<int32_t> value = store.ReadInteger(kSection, kGroup, option.key);
+    if (!value) continue;
+    for (const Choice& c : option.choices) {
+      boolean = boolean || c.value == -1;
+      allowed = allowed || c.value == *value;
+    }
+    if (boolean || allowed) continue;
+    const OptionsStore::Entry& e = *store.Find(kSection, kGroup, option.key);
+    const int32_t first = option.choices.front().value, last = option.choices.back().value;
+    return store.path() + ":" + std::to_string(e.line) + ": \"" + option.key + "\" is " + e.value +
+           ", out of its range " + std::to_string(first) + ".." + std::to_string(last);
+  }
+  return {};
+}
+
+// The same file under any name (a link, another spelling of the path).
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa;
+  struct stat sb;
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+// A target that the run itself reads would be replaced by the drawing: the
+// board, or the options store. Whatever format the dialog picks.
+std::string TargetReadByTheRun(const ExportArgs& a, const std::string& storePath) {
+  for (const std::string& target :
+       {a.output, ForceExtension(a.output, 0), ForceExtension(a.output, 1)}) {
+    if (SameFile(target, a.board))
+      return target + ": the output file is the board document " + a.board;
+    if (SameFile(target, storePath)) return target + ": the output file is the options store";
+  }
+  return {};
+}
+
 int32_t StoredOutputFormat(const std::string& path) {
   OptionsStore store(path);
   store.Load();
@@ -181,14 +222,21 @@ int RunExport(const std::vector<std::string>& args) {
   // The store is read (and so checked) before anything else happens.
   std::string storePath;
   OptionsStore store;
+  bool storeChanged = false;
   int32_t outputFormat = 0;
   try {
     storePath = OptionsStorePath();
     store = OptionsStore(storePath);
     store.Load();
-    for (const auto& [key, value] : a.options)
+    for (const auto& [key, value] : a.options) {
+      const OptionsStore::Entry* stored = store.Find(kSection, kGroup, key);
+      if (stored && stored->value == std::to_string(value)) continue;
       store.Set(kSection, kGroup, key, std::to_string(value));
+      storeChanged = true;
+    }
     outputFormat = store.ReadInteger(kSection, kGroup, "Output Format").value_or(0);
+    if (!a.dialog)
+      if (const std::string bad = StoredValueOutOfRange(store); !bad.empty()) return Error(bad);
   } catch (const std::exception& e) {
     return Error(e.what());
   }
@@ -205,13 +253,16 @@ int RunExport(const std::vector<std::string>& args) {
       return Error(a.output + ": the output folder " + folder + " does not exist");
   }
 
+  if (const std::string clash = TargetReadByTheRun(a, storePath); !clash.empty())
+    return Error(clash);
+
   platform::SetBatchMode(!a.dialog);
   Host host;
   try {
     host.OpenBoard(a.board);
     host.LoadExporters();
     // Only a command that can run changes the stored options.
-    if (!a.options.empty()) store.Save();
+    if (storeChanged) store.Save();
   } catch (const std::exception& e) {
     return Error(e.what());
   }
@@ -255,7 +306,7 @@ int RunExport(const std::vector<std::string>& args) {
                            after.st_size == before.st_size;
     if (missing || untouched)
       return Error(written + ": the exporter reported success but did not write the file");
-    std::printf("%s\n", written.c_str());
+    std::printf("%s\n", platform::PrintableText(written).c_str());
     return 0;
   } catch (const std::exception& e) {
     const std::string what = e.what();

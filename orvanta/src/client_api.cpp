@@ -1,5 +1,6 @@
 // The host client's flat functions, exported from the executable so that
 // plug-ins find them by name in the process's main module.
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -98,6 +99,15 @@ ORVANTA_EXPORT void ClientAPI_ConvertFileNameToExeFileName(const char* name, cha
                                                            uint32_t size) {
   const std::string_view n = name ? name : "";
   if (n.empty() || n.front() == '/' || n.front() == '\\') return CopyOut(n, out, size);
+  // ORVANTA_ENGINE_DIR stands for the program folder where the exporter looks
+  // for its drawing engine: a test or a second installation points the export
+  // at another engine by it. Only an absolute folder counts; anything else
+  // would mean the working folder.
+  if (const char* dir = std::getenv("ORVANTA_ENGINE_DIR"); dir && *dir == '/') {
+    std::string folder(dir);
+    if (folder.back() != '/') folder += '/';
+    return CopyOut(folder + std::string(n), out, size);
+  }
   const std::string exe = platform::ExecutablePath();
   const size_t sep = exe.find_last_of('/');
   CopyOut(exe.substr(0, sep + 1) + std::string(n), out, size);

@@ -105,11 +105,21 @@ class Writer final : public Counted<abi::IOptionsWriter> {
     if (!Names(group, key, g, k))
       return Fail(store_->path() + ": invalid group or key name", abi::E_INVALIDARG);
     try {
+      // A value equal to the stored one is not written again, so a store
+      // that cannot be written still serves an export that changes nothing.
+      if (Stored(g, k) == value) return abi::S_OK;
       store_->Set(section_, g, k, std::to_string(value));
       store_->Save();
       return abi::S_OK;
     } catch (const std::exception& e) {
       return Fail(e.what());
+    }
+  }
+  std::optional<int32_t> Stored(const std::string& group, const std::string& key) const {
+    try {
+      return store_->ReadInteger(section_, group, key);
+    } catch (const EOptionsStore&) {
+      return std::nullopt;  // not a number: the new value replaces it
     }
   }
   std::string section_;

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <vector>
 
 #include "abi/pcbexporter.h"
 #include "orvanta/tests/test_util.h"
@@ -91,6 +94,43 @@ TEST_F(EntryPoints, AForeignFormatTouchesNothing) {
   // No dialog was prepared (it would have read the options store) and no
   // drawing was started.
   EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+TEST_F(EntryPoints, StoredOptionsOutOfRangeStopTheExportAfterTheDialog) {
+  TempDir dir;
+  ScopedEnv store("ORVANTA_OPTIONS_FILE", dir / "options.ini");
+  ScopedEnv registry("ORVANTA_REGISTRY_ROOT", dir / "registry");
+  ScopedEnv batch("ORVANTA_BATCH", "1");
+  abi::ShortString file, format;
+  abi::SetShortString(file, dir / "out");
+  abi::SetShortString(format, describe_());
+  const struct {
+    const char* stored;
+    const char* message;
+  } cases[] = {
+      // (The dialog itself reads any other components mode as primitives.)
+      {"Units=2", "the option \"Units\" is 2, out of its range 0..1"},
+      {"ACAD Version=65541", "the option \"ACAD Version\" is 65541, out of its range 0..6"},
+      {"Hole Mode=7", "the option \"Hole Mode\" is 7, out of its range 0..2"},
+  };
+  for (const auto& c : cases) {
+    const std::string text = std::string("[Quennet/Dialog]\n") + c.stored + "\n";
+    {
+      std::ofstream out(dir / "options.ini");
+      out << text;
+    }
+    try {
+      export_(file, format);
+      ADD_FAILURE() << c.stored << " was exported";
+    } catch (const std::exception& e) {
+      EXPECT_STREQ(e.what(), c.message);
+    }
+    // Nothing written: neither a drawing nor the store (its values are unchanged).
+    EXPECT_EQ(std::vector<fs::path>{dir / "options.ini"},
+              std::vector<fs::path>(fs::directory_iterator(dir.path()), {}));
+    std::ifstream in(dir / "options.ini");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}).substr(0, text.size()), text);
+  }
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -90,16 +93,29 @@ TEST(ResolvePath, PrefersTheExactSpellingAmongCaseVariants) {
   EXPECT_EQ(platform::ResolvePath(root + "/a.TXT"), root + "/A.txt");  // first in byte order
 }
 
-TEST(SearchPath, FindsTheNameItselfThenAlongPath) {
+TEST(SearchPath, FindsAbsoluteNamesAndAlongAbsoluteFoldersOnly) {
   TempDir dir;
   dir.Touch("one/TAVINIT.DAT");
   dir.Touch("two/tav2.dll");
+  dir.Touch("cwd/libplanted.so");
+  dir.Touch("cwd/sub/libplanted.so");
   const std::string root = dir.path().string();
   ScopedEnv path("PATH", root + "/one;" + root + "/TWO:/nonexistent");
   EXPECT_EQ(platform::SearchPath("TAV2.DLL"), root + "/two/tav2.dll");
   EXPECT_EQ(platform::SearchPath("tavinit.dat"), root + "/one/TAVINIT.DAT");
   EXPECT_EQ(platform::SearchPath(root + "/one/tavinit.dat"), root + "/one/TAVINIT.DAT");
   EXPECT_EQ(platform::SearchPath("missing.dat"), "");
+
+  // The working folder is never searched: not for a bare or relative name,
+  // not through an empty or relative entry of PATH.
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(root + "/cwd");
+  ScopedEnv relative("PATH", std::string("::.:sub:;") + root + "/one");
+  EXPECT_EQ(platform::SearchPath("libplanted.so"), "");
+  EXPECT_EQ(platform::SearchPath("./libplanted.so"), "");
+  EXPECT_EQ(platform::SearchPath("sub/libplanted.so"), "");
+  EXPECT_EQ(platform::SearchPath("tavinit.dat"), root + "/one/TAVINIT.DAT");
+  std::filesystem::current_path(previous);
 }
 
 TEST(Registry, KeyIsAFolderUnderTheOverridableRoot) {
@@ -176,3 +192,47 @@ TEST(Folders, AppDataFollowsXdg) {
 }
 
 }  // namespace
+
+TEST(PrintableText, EscapesEveryByteThatIsNotPrintable) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"TopLayer", "TopLayer"},
+      {"a\x1b[2Jb\nc", "a\\x1b[2Jb\\x0ac"},
+      {std::string("nul\0tab\t\x7f", 9), "nul\\x00tab\\x09\\x7f"},
+      {"caf\xc3\xa9 \xe2\x82\xac", "caf\xc3\xa9 \xe2\x82\xac"},  // UTF-8 kept
+      {"\xc2\x9b"
+       "31m",
+       "\\xc2\\x9b31m"},  // C1 control as UTF-8
+      {"\x9b"
+       "31m \xe9",
+       "\\x9b31m \\xe9"},  // stray 8-bit bytes
+      {"\xc0\xaf \xed\xa0\x80 \xe2\x82", "\\xc0\\xaf \\xed\\xa0\\x80 \\xe2\\x82"},
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(platform::PrintableText(in), out) << in;
+}
+
+// An interrupted program leaves none of its registered temporary files, and
+// still ends by the signal that stopped it; a file no longer registered stays.
+TEST(TemporaryFiles, RemovedWhenSigintOrSigtermEndsTheProgram) {
+  for (const int signal : {SIGTERM, SIGINT}) {
+    TempDir dir;
+    dir.Touch("temporary");
+    dir.Touch("kept");
+    const std::string temporary = (dir.path() / "temporary").string();
+    const std::string kept = (dir.path() / "kept").string();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      platform::RemoveTemporaryFilesOnSignal();
+      if (!platform::RegisterTemporaryFile(temporary) || !platform::RegisterTemporaryFile(kept))
+        ::_exit(3);
+      platform::ForgetTemporaryFile(kept);
+      ::raise(signal);
+      ::_exit(4);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+    EXPECT_FALSE(fs::exists(temporary));
+    EXPECT_TRUE(fs::exists(kept));
+  }
+}

@@ -102,6 +102,9 @@ void ConvertChildren(const TPcbComponent& component) {
   component.IterateChildren(ConvertArc, KindBit(pokArc), onlyLayer0);
   component.IterateChildren(ConvertFill, KindBit(pokFill), onlyLayer0);
   component.IterateChildren(ConvertPad, KindBit(pokPad), onlyLayer0);
+  // A via the board places inside a component belongs to it: it is drawn
+  // with the component's other primitives, or nowhere at all.
+  component.IterateChildren(ConvertVia, KindBit(pokVia), onlyLayer0);
   component.IterateChildren(ConvertText, KindBit(pokText), onlyLayer0);
   component.IterateChildren(ConvertRegion, KindBit(pokRegion), onlyLayer0);
 }
@@ -153,8 +156,11 @@ void ConvertTrack(uint32_t handle) {
   TPoints ends(kListCapacity);
   ends.Add(track.X(), track.Y());
   ends.Add(track.X2(), track.Y2());
-  ApplyPlacement(ends);
-  DrawTrackShape(ends, track.Width(), track.Layer(), UseZeroWidth(handle));
+  const bool zero = UseZeroWidth(handle);
+  Describing("track", track, [&] {
+    ApplyPlacement(ends);
+    DrawTrackShape(ends, track.Width(), track.Layer(), zero);
+  });
 }
 
 void ConvertArc(uint32_t handle) {
@@ -177,20 +183,23 @@ void ConvertPad(uint32_t handle) {
   pad.Transfer(1);
   // The decision does not change between layers: ask the host once.
   const bool zero = UseZeroWidth(handle);
-  if (abi::Ref<abi::IPCB_Pad> intf = pad.GetPadInterface()) {
-    ForEachBoardLayer(intf.get(), "to list the layers of a pad", [&](TV7_Layer layer) {
-      if (!IsLayerExported(layer)) return;
-      int32_t xs = 0, ys = 0;
-      Check(intf->XSizeOnLayer(layer, &xs), "to give a pad's size on a layer");
-      Check(intf->YSizeOnLayer(layer, &ys), "to give a pad's size on a layer");
-      if (xs > 0 && ys > 0) DrawPadOnLayer(pad, layer, zero);
-    });
-  }
-  if (IsLayerExported(ePadHoleLayer)) {
-    const TPlacement& p = Placement();
-    DrawHole(pad.X() - p.OffsetX, pad.Y() - p.OffsetY, pad.HoleSize(), p.Rotation, ePadHoleLayer,
-             zero);
-  }
+  Describing("pad", pad, [&] {
+    if (abi::Ref<abi::IPCB_Pad> intf = pad.GetPadInterface()) {
+      ForEachBoardLayer(intf.get(), "to list the layers of a pad", [&](TV7_Layer layer) {
+        if (!IsLayerExported(layer)) return;
+        int32_t xs = 0, ys = 0;
+        Check(intf->XSizeOnLayer(layer, &xs), "to give a pad's size on a layer");
+        Check(intf->YSizeOnLayer(layer, &ys), "to give a pad's size on a layer");
+        if (xs > 0 && ys > 0) DrawPadOnLayer(pad, layer, zero);
+      });
+    }
+    if (IsLayerExported(ePadHoleLayer)) {
+      const TPlacement& p = Placement();
+      DrawHole(CheckedCoord(int64_t{pad.X()} - p.OffsetX),
+               CheckedCoord(int64_t{pad.Y()} - p.OffsetY), pad.HoleSize(), p.Rotation,
+               ePadHoleLayer, zero);
+    }
+  });
 }
 
 void ConvertVia(uint32_t handle) {
@@ -201,8 +210,16 @@ void ConvertVia(uint32_t handle) {
   Check(via->X(&x), "to give a via's position");
   Check(via->Y(&y), "to give a via's position");
   Check(via->HoleSize(&hole), "to give a via's hole size");
-  const TPlacement& p = Placement();
-  const int32_t px = x - p.OffsetX, py = y - p.OffsetY;
+  // Inside a component's block the via stands in the component's frame.
+  TPoints at(kListCapacity);
+  at.Add(x, y);
+  try {
+    ApplyPlacement(at);
+  } catch (const EExportError& e) {
+    throw EExportError("via at (" + std::to_string(x) + ", " + std::to_string(y) +
+                       "): " + e.what());
+  }
+  const int32_t px = at.GetX(0), py = at.GetY(0);
   const bool zero = UseZeroWidth(handle);
   ForEachBoardLayer(via.get(), "to list the layers of a via", [&](TV7_Layer layer) {
     if (!IsLayerExported(layer)) return;
@@ -231,8 +248,10 @@ void ConvertFill(uint32_t handle) {
   TPcbFill fill(handle);
   fill.Transfer(1);
   if (!IsLayerExported(fill.Layer())) return;
-  DrawFillShape(fill.X(), fill.Y(), fill.X2(), fill.Y2(), fill.Rotation(), fill.Layer(),
-                UseZeroWidth(handle));
+  const bool zero = UseZeroWidth(handle);
+  Describing("fill", fill, [&] {
+    DrawFillShape(fill.X(), fill.Y(), fill.X2(), fill.Y2(), fill.Rotation(), fill.Layer(), zero);
+  });
 }
 
 void ConvertRegion(uint32_t handle) {

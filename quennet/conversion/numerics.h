@@ -25,6 +25,11 @@ long double NearestExt(long double v);
 // cannot be written as a coordinate: it throws EExportError naming `what`
 // instead of wrapping into a point somewhere else on the drawing.
 int32_t NearestCoord(long double v, const char* what);
+// A coordinate worked out in 64 bits (a sum or difference of 32-bit ones):
+// the value itself, or EExportError when it leaves the drawing's range.
+inline int32_t CheckedCoord(int64_t v) {
+  return NearestCoord(static_cast<long double>(v), "a point");
+}
 
 // degrees -> radians with pi in extended precision, the result held as a double.
 double DegToRad(double degrees);

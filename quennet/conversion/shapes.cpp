@@ -37,9 +37,19 @@ void Line(uint32_t layer, const TPoints& l, int32_t a, int32_t b) {
 
 // --- Shared routines ---------------------------------------------------------
 
+// Moves the points by minus the placement offset, in 64 bits: a point that
+// leaves the drawing's range is an error, not a wrap-around to the far side.
+void SubtractOffset(TPoints& list, const TPlacement& p) {
+  if (p.OffsetX == 0 && p.OffsetY == 0) return;
+  for (int32_t i = 0; i < list.Count; ++i) {
+    list.SetX(i, CheckedCoord(int64_t{list.GetX(i)} - p.OffsetX));
+    list.SetY(i, CheckedCoord(int64_t{list.GetY(i)} - p.OffsetY));
+  }
+}
+
 void ApplyPlacement(TPoints& list) {
   const TPlacement& p = Placement();
-  if (p.OffsetX != 0 || p.OffsetY != 0) list.Translate(-p.OffsetX, -p.OffsetY);
+  SubtractOffset(list, p);
   list.Rotate(0, 0, p.Rotation);
 }
 
@@ -178,20 +188,20 @@ void DrawObroundPad(int32_t px, int32_t py, int32_t sx, int32_t sy, double prot,
   TPoints c(kListCapacity), e(kListCapacity);
   long double offset;
   if (sx > sy) {
-    c.Add(px + g, py);
-    c.Add(px - g, py);
-    e.Add(px + g, py + h);
-    e.Add(px - g, py + h);
-    e.Add(px + g, py - h);
-    e.Add(px - g, py - h);
+    c.Add(CheckedCoord(int64_t{px} + g), py);
+    c.Add(CheckedCoord(int64_t{px} - g), py);
+    e.Add(CheckedCoord(int64_t{px} + g), CheckedCoord(int64_t{py} + h));
+    e.Add(CheckedCoord(int64_t{px} - g), CheckedCoord(int64_t{py} + h));
+    e.Add(CheckedCoord(int64_t{px} + g), CheckedCoord(int64_t{py} - h));
+    e.Add(CheckedCoord(int64_t{px} - g), CheckedCoord(int64_t{py} - h));
     offset = -kPiExt / 2;
   } else {
-    c.Add(px, py + g);
-    c.Add(px, py - g);
-    e.Add(px + h, py + g);
-    e.Add(px + h, py - g);
-    e.Add(px - h, py + g);
-    e.Add(px - h, py - g);
+    c.Add(px, CheckedCoord(int64_t{py} + g));
+    c.Add(px, CheckedCoord(int64_t{py} - g));
+    e.Add(CheckedCoord(int64_t{px} + h), CheckedCoord(int64_t{py} + g));
+    e.Add(CheckedCoord(int64_t{px} + h), CheckedCoord(int64_t{py} - g));
+    e.Add(CheckedCoord(int64_t{px} - h), CheckedCoord(int64_t{py} + g));
+    e.Add(CheckedCoord(int64_t{px} - h), CheckedCoord(int64_t{py} - g));
     offset = 0;
   }
   c.Rotate(px, py, prot);
@@ -215,8 +225,8 @@ void DrawObroundPad(int32_t px, int32_t py, int32_t sx, int32_t sy, double prot,
 void DrawRectPad(int32_t px, int32_t py, int32_t sx, int32_t sy, double prot, uint32_t layer,
                  bool zero) {
   TPoints corners(kListCapacity);
-  corners.Add(px - sx / 2, py - sy / 2);
-  corners.Add(px + sx / 2, py + sy / 2);
+  corners.Add(CheckedCoord(int64_t{px} - sx / 2), CheckedCoord(int64_t{py} - sy / 2));
+  corners.Add(CheckedCoord(int64_t{px} + sx / 2), CheckedCoord(int64_t{py} + sy / 2));
   DrawRotatedRect(corners, layer, zero, prot);
 }
 
@@ -225,14 +235,14 @@ void DrawOctagonPad(int32_t px, int32_t py, int32_t sx, int32_t sy, double prot,
   if (!zero) return;
   const int32_t hx = sx / 2, hy = sy / 2, c = std::min(hx, hy) / 2;
   TPoints p(kListCapacity);
-  p.Add(px + hx - c, py + hy);
-  p.Add(px - hx + c, py + hy);
-  p.Add(px - hx, py + hy - c);
-  p.Add(px - hx, py - hy + c);
-  p.Add(px - hx + c, py - hy);
-  p.Add(px + hx - c, py - hy);
-  p.Add(px + hx, py - hy + c);
-  p.Add(px + hx, py + hy - c);
+  p.Add(CheckedCoord(int64_t{px} + hx - c), CheckedCoord(int64_t{py} + hy));
+  p.Add(CheckedCoord(int64_t{px} - hx + c), CheckedCoord(int64_t{py} + hy));
+  p.Add(CheckedCoord(int64_t{px} - hx), CheckedCoord(int64_t{py} + hy - c));
+  p.Add(CheckedCoord(int64_t{px} - hx), CheckedCoord(int64_t{py} - hy + c));
+  p.Add(CheckedCoord(int64_t{px} - hx + c), CheckedCoord(int64_t{py} - hy));
+  p.Add(CheckedCoord(int64_t{px} + hx - c), CheckedCoord(int64_t{py} - hy));
+  p.Add(CheckedCoord(int64_t{px} + hx), CheckedCoord(int64_t{py} - hy + c));
+  p.Add(CheckedCoord(int64_t{px} + hx), CheckedCoord(int64_t{py} + hy - c));
   p.Rotate(px, py, prot);
   DrawOutlineLines(p, layer);
 }
@@ -307,19 +317,20 @@ void DrawObroundPadWithHole(int32_t px, int32_t py, int32_t sx, int32_t sy, int3
   Emit().AddDonut(px, py, S, hole, layer);
   const int32_t w = (S - hole) / 2, g = (L - S) / 2, r = (hole + w) / 2;
   TPoints l(kListCapacity);
-  auto segment = [&](int32_t xa, int32_t ya, int32_t xb, int32_t yb) {
+  const int64_t x = px, y = py;
+  auto segment = [&](int64_t xa, int64_t ya, int64_t xb, int64_t yb) {
     l.Clear();
-    l.Add(xa, ya);
-    l.Add(xb, yb);
+    l.Add(CheckedCoord(xa), CheckedCoord(ya));
+    l.Add(CheckedCoord(xb), CheckedCoord(yb));
     l.Rotate(px, py, angle);
   };
-  segment(px - g, py + r, px + g, py + r);
+  segment(x - g, y + r, x + g, y + r);
   Emit().AddPolyline(l, layer, false, w, 0);
-  segment(px - g, py - r, px + g, py - r);
+  segment(x - g, y - r, x + g, y - r);
   Emit().AddPolyline(l, layer, false, w, 0);
-  segment(px - g, py - r, px - g, py + r);
+  segment(x - g, y - r, x - g, y + r);
   Emit().AddWidePolyArc(l, w, layer, 1.0, false);
-  segment(px + g, py + r, px + g, py - r);
+  segment(x + g, y + r, x + g, y - r);
   Emit().AddWidePolyArc(l, w, layer, 1.0, false);
 }
 
@@ -334,22 +345,23 @@ void DrawRectPadWithHole(int32_t px, int32_t py, int32_t sx, int32_t sy, int32_t
   if (hole > mn) hole = mn / 2;
   const int32_t f = (sy - hole) / 2, h = (sx - hole) / 2;
   TPoints l(kListCapacity);
-  auto band = [&](int32_t xa, int32_t ya, int32_t xb, int32_t yb, int32_t width) {
+  const int64_t x = px, y = py;
+  auto band = [&](int64_t xa, int64_t ya, int64_t xb, int64_t yb, int32_t width) {
     l.Clear();
-    l.Add(xa, ya);
-    l.Add(xb, yb);
+    l.Add(CheckedCoord(xa), CheckedCoord(ya));
+    l.Add(CheckedCoord(xb), CheckedCoord(yb));
     l.Rotate(px, py, prot);
     Emit().AddPolyline(l, layer, false, width, 0);
   };
   if (f > 0) {
     const int32_t dy = (f + hole) / 2;
-    band(px - sx / 2, py + dy, px + sx / 2, py + dy, f);
-    band(px - sx / 2, py - dy, px + sx / 2, py - dy, f);
+    band(x - sx / 2, y + dy, x + sx / 2, y + dy, f);
+    band(x - sx / 2, y - dy, x + sx / 2, y - dy, f);
   }
   if (h > 0) {
     const int32_t dx = (h + hole) / 2;
-    band(px - dx, py + sy / 2, px - dx, py - sy / 2, h);
-    band(px + dx, py + sy / 2, px + dx, py - sy / 2, h);
+    band(x - dx, y + sy / 2, x - dx, y - sy / 2, h);
+    band(x + dx, y + sy / 2, x + dx, y - sy / 2, h);
   }
   Emit().AddDonut(px, py, mn, hole, layer);
 }
@@ -366,14 +378,16 @@ void DrawOctagonPadWithHole(int32_t px, int32_t py, int32_t sx, int32_t sy, int3
 void DrawFillShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2, double rotation, uint32_t layer,
                    bool zero) {
   const TPlacement& p = Placement();
-  const int32_t hx = (x2 - x1) / 2, hy = (y2 - y1) / 2;
+  // Half the difference of two 32-bit values always fits in 32 bits.
+  const auto hx = static_cast<int32_t>((int64_t{x2} - x1) / 2),
+             hy = static_cast<int32_t>((int64_t{y2} - y1) / 2);
   TPoints c(kListCapacity);
-  c.Add(x1 + hx - p.OffsetX, y1 + hy - p.OffsetY);
+  c.Add(CheckedCoord(int64_t{x1} + hx - p.OffsetX), CheckedCoord(int64_t{y1} + hy - p.OffsetY));
   c.Rotate(0, 0, p.Rotation);
   const int32_t cx = c.GetX(0), cy = c.GetY(0);
   c.Clear();
-  c.Add(cx - hx, cy - hy);
-  c.Add(cx + hx, cy + hy);
+  c.Add(CheckedCoord(int64_t{cx} - hx), CheckedCoord(int64_t{cy} - hy));
+  c.Add(CheckedCoord(int64_t{cx} + hx), CheckedCoord(int64_t{cy} + hy));
   // Inside a block the fill keeps the part of its rotation that is its own
   // within the component; the insert adds the component's.
   DrawRotatedRect(c, layer, zero, rotation + p.Rotation);
@@ -391,7 +405,7 @@ void ContourToPoints(const abi::TPcbApiContourPoints* contour, TPoints* list) {
 void DrawRegionContour(TPoints& list, uint32_t layer) {
   const TPlacement& p = Placement();
   list.Rotate(p.OffsetX, p.OffsetY, p.Rotation);
-  if (p.OffsetX != 0 || p.OffsetY != 0) list.Translate(-p.OffsetX, -p.OffsetY);
+  SubtractOffset(list, p);
   DrawOutlineLines(list, layer);
 }
 
@@ -411,7 +425,7 @@ void DrawTextShape(int32_t x, int32_t y, int32_t size, int32_t textAttr, double 
                    bool mirrored, std::string_view s, uint32_t layer) {
   const TPlacement& p = Placement();
   TPoints l(kListCapacity);
-  l.Add(x - p.OffsetX, y - p.OffsetY);
+  l.Add(CheckedCoord(int64_t{x} - p.OffsetX), CheckedCoord(int64_t{y} - p.OffsetY));
   double a = rotation;
   if (p.Rotation != 0) {
     l.Rotate(0, 0, p.Rotation);

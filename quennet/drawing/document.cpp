@@ -65,7 +65,8 @@ std::string CaseInsensitive(const std::string& candidate) {
 // Where the host keeps its per-user preferences; created when missing.
 std::string PreferenceFolder() {
   const std::string appData = platform::AppDataDirectory();
-  if (appData.empty()) return std::string();
+  // A relative HOME would put the folder under the working folder.
+  if (appData.empty() || appData[0] != '/') return std::string();
   const std::string folder = appData + "/orvanta";
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
@@ -80,30 +81,45 @@ void NoteSearched(const std::string& where) {
   gLastSearch += where;
 }
 
+bool Absolute(const std::string& path) {
+  return !path.empty() && (path[0] == '/' || path[0] == '\\');
+}
+
+// Only absolute candidates are tried: a bare or relative name would resolve
+// against the working folder, which is wherever the user happened to open a
+// board, and a library found there would run inside the editor.
 bool TryCandidate(std::string candidate, std::string& name) {
   candidate = Cut255(std::move(candidate));
-  if (candidate.empty()) return false;
+  if (!Absolute(candidate)) return false;
   NoteSearched(candidate);
   if (!ClientExistSpecific(candidate)) return false;
-  // A candidate found relative to the working folder is handed on as an
-  // absolute path: the module loader would otherwise search its own folders
-  // for a bare name and could load a different file.
-  std::error_code ec;
-  const std::filesystem::path absolute = std::filesystem::absolute(candidate, ec);
-  name = ec ? candidate : Cut255(absolute.lexically_normal().string());
+  name = candidate;
   return true;
 }
 
+bool SearchAlongPath(std::string& name) {
+  const char* path = std::getenv("PATH");
+  NoteSearched(std::string("the absolute folders of PATH (") + (path ? path : "") + ")");
+  const std::string found = platform::SearchPath(name);
+  if (found.empty()) return false;
+  name = Cut255(found);
+  return true;
+}
+
+// The engine's files are looked for where the plug-in and its host are
+// installed first, then in the user's preference folder, then along PATH; the
+// name as given counts only when it is an absolute path.
 bool Search(std::string& name) {
   const std::string filePart = ClientExtractWholeFileNameFromPath(name);
   if (TryCandidate(name, name)) return true;
-  if (TryCandidate(ClientConvertFileNameToExeFileName(name), name)) return true;
-  const std::string exe = platform::ExecutablePath();
-  if (!exe.empty() && TryCandidate(CaseInsensitive(Upper(FolderOf(exe) + "System/" + name)), name))
-    return true;
+  if (TryCandidate(ClientConvertFileNameToExeFileName(filePart), name)) return true;
   const std::string self =
       platform::ModuleFileNameOfAddress(reinterpret_cast<const void*>(&DXF_FindEngineFile));
-  if (TryCandidate(self.empty() ? name : CaseInsensitive(Upper(FolderOf(self) + name)), name))
+  if (!self.empty() && TryCandidate(CaseInsensitive(Upper(FolderOf(self) + filePart)), name))
+    return true;
+  const std::string exe = platform::ExecutablePath();
+  if (!exe.empty() &&
+      TryCandidate(CaseInsensitive(Upper(FolderOf(exe) + "System/" + filePart)), name))
     return true;
   const std::string prefs = PreferenceFolder();
   if (!prefs.empty() && !filePart.empty() && TryCandidate(prefs + "/" + filePart, name))
@@ -118,12 +134,7 @@ bool Search(std::string& name) {
     return true;
   if (!windows.empty() && !filePart.empty() && TryCandidate(windows + "/Command/" + filePart, name))
     return true;
-  const char* path = std::getenv("PATH");
-  NoteSearched(std::string("the folders of PATH (") + (path ? path : "") + ")");
-  const std::string found = platform::SearchPath(name);
-  if (found.empty()) return false;
-  name = Cut255(found);
-  return true;
+  return SearchAlongPath(name);
 }
 
 void CaptureEngineError() {
@@ -157,9 +168,10 @@ bool DXF_FindEngineFile(abi::ShortString& name) {
   if (EndsWithDll(n)) n = platform::MapModuleName(n);
   bool found = Search(n);
   if (!found) {
+    // The bare name is handed back when nothing is found; it is not looked
+    // up once more on its own, which would find it in the working folder.
     n = ClientExtractWholeFileNameFromPath(n);
-    Search(n);
-    found = ClientExistSpecific(n);
+    found = Search(n);
   }
   abi::SetShortString(name, Cut255(n));
   return found;

@@ -2,7 +2,9 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "quennet/pcbmodel/layers/rtl_errors.h"
 
@@ -23,9 +25,13 @@ int32_t RoundHalfEven(double v) {
   } else {
     r = std::fmod(f, 2.0) == 0.0 ? f : f + 1.0;
   }
-  // Out-of-range results saturate instead of wrapping into nonsense.
-  if (r >= 2147483647.0) return INT32_MAX;
-  if (r <= -2147483648.0) return INT32_MIN;
+  // A point turned out of the coordinate range would land somewhere else
+  // than where it belongs, whether wrapped or held at the edge.
+  if (!(r >= -2147483648.0 && r <= 2147483647.0)) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.0f", v);
+    throw EExportError(std::string("a point out of the coordinate range: ") + text);
+  }
   return static_cast<int32_t>(r);
 }
 }  // namespace

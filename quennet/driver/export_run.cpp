@@ -96,6 +96,27 @@ void CompleteLayerSet(TPcbBoard& board) {
 
 namespace {
 
+// The store may hold any number; a value no choice stands for would be cut
+// to a field's width or read as some other mode and export a wrong drawing.
+void CheckOptionRanges(const TExportOptions& o) {
+  const struct {
+    const char* key;
+    int32_t value, last;
+  } options[] = {
+      {"ACAD Version", o.AcadVersion, 6},
+      {"Output Format", o.OutputFormat, 1},
+      {"Units", o.Units, 1},
+      {"Hole Mode", o.HoleMode, 2},
+      {"Components Mode", o.ComponentsMode, 1},
+      {"Zero Width Lines", o.ZeroWidthLines, 2},
+  };
+  for (const auto& option : options)
+    if (option.value < 0 || option.value > option.last)
+      throw EExportError("the option \"" + std::string(option.key) + "\" is " +
+                         std::to_string(option.value) + ", out of its range 0.." +
+                         std::to_string(option.last));
+}
+
 void CreateDrawingLayers() {
   const TLayerIteratorRef it = ExportLayerSet().CreateIterator();
   while (it.Next()) {
@@ -186,6 +207,7 @@ bool RunExport(const abi::ShortString& fileName) {
   // has no message queue of its own that the run could drain.
 
   const TExportOptions& options = ExportOptions();
+  CheckOptionRanges(options);
   std::string name = abi::FromShortString(fileName);
   if (options.OutputFormat == 0) {
     name = Cut255(ClientForceFileNameExtension(name, "DWG"));

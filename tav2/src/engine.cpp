@@ -1,14 +1,18 @@
 #include "tav2/src/engine.h"
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstring>
 #include <ctime>
 #include <new>
 
+#include "platform/platform.h"
 #include "tav2/src/dwg/dwg_writer.h"
 #include "tav2/src/dxf_writer.h"
 #include "tav2/src/output.h"
 #include "tav2/src/schema.h"
+#include "tav2/src/validate.h"
 
 namespace tav2 {
 
@@ -22,6 +26,7 @@ struct EngineState {
   std::vector<std::unique_ptr<OpenDrawing>> drawings;  // drawing handle - 1
   std::string lastError;
   int32_t lastCode = 0;
+  std::string dataFile;  // as given to edaInitAd2
 };
 
 EngineState& State() {
@@ -201,6 +206,25 @@ void PrepareForSave(OpenDrawing& od) {
   }
 }
 
+namespace {
+
+// The engine's library and its data file are read by every run: a drawing
+// saved over one of them (under any name) would break the installation.
+bool IsEngineFile(const std::string& target) {
+  struct stat t {};
+  if (::stat(target.c_str(), &t) != 0) return false;
+  const std::string own = platform::ModuleFileNameOfAddress(reinterpret_cast<const void*>(&Find));
+  for (const std::string& file : {State().dataFile, own}) {
+    struct stat f {};
+    if (!file.empty() && ::stat(file.c_str(), &f) == 0 && f.st_dev == t.st_dev &&
+        f.st_ino == t.st_ino)
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 bool SaveDrawing(OpenDrawing& od, const char* fileName, int format, int version,
                  std::string& error) {
   if (format != kFormatDwg && format != kFormatDxf) {
@@ -222,6 +246,12 @@ bool SaveDrawing(OpenDrawing& od, const char* fileName, int format, int version,
       error = "the drawing's extents are not finite numbers";
       return false;
     }
+  }
+  if (!ValidateForSave(od.d, version, format, error)) return false;
+  if (IsEngineFile(fileName)) {
+    error = std::string(fileName) +
+            ": is a file of the drawing engine itself; it is not replaced by a drawing";
+    return false;
   }
   const std::string target(fileName);
   if (format == kFormatDwg) {
@@ -278,6 +308,7 @@ ORVANTA_EXPORT int16_t edaInitAd2(const char* dataFile, int32_t, int32_t* out){G
   std::string error;
   if (!LoadTavinit(dataFile, d, error)) return Fail(error);
   State().defaults = std::move(d);
+  State().dataFile = dataFile;
   State().initialised = true;
   return 1;
 })}

@@ -2,10 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+
+#include "platform/platform.h"
 
 namespace tav2 {
 
@@ -24,9 +28,34 @@ ReplacingFile::~ReplacingFile() {
 void ReplacingFile::Abandon() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
-  if (!temp_.empty()) ::unlink(temp_.c_str());
+  if (!temp_.empty()) {
+    ::unlink(temp_.c_str());
+    platform::ForgetTemporaryFile(temp_);
+  }
   temp_.clear();
 }
+
+namespace {
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A short name of its own in the target's folder, so that a target whose
+// name is near the file system's limit still has room beside it. Registered
+// for removal should the program be interrupted while it exists.
+int MakeShortTemporary(const std::string& folder, std::string& path) {
+  std::string pattern = folder + "/.tav2-XXXXXX";
+  const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+  if (fd < 0) return fd;
+  path = pattern;
+  platform::RegisterTemporaryFile(path);
+  return fd;
+}
+
+}  // namespace
 
 bool ReplacingFile::Open(const std::string& target, std::string& error) {
   Abandon();
@@ -35,18 +64,27 @@ bool ReplacingFile::Open(const std::string& target, std::string& error) {
     return false;
   }
   target_ = target;
-  // Beside the target, so the final rename stays within one file system.
-  std::string pattern = target + ".tmp-XXXXXX";
-  fd_ = ::mkstemp(pattern.data());
+  const std::string folder = FolderOf(target);
+  // Where the file system allows, the file has no name at all until it is
+  // complete: nothing of it can be left behind, whatever ends the program.
+  fd_ = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd_ < 0) fd_ = MakeShortTemporary(folder, temp_);
   if (fd_ < 0) {
     error = Reason("cannot write", target);
     return false;
   }
-  temp_ = pattern;
-  // mkstemp makes the file private; a drawing gets the usual permissions.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd_, 0666 & ~mask);
+  // A replaced drawing keeps its permissions, and its owner where the
+  // process may give it; a new one gets the usual permissions.
+  struct stat st {};
+  if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    if (::fchown(fd_, st.st_uid, st.st_gid) != 0)
+      (void)::fchown(fd_, static_cast<uid_t>(-1), st.st_gid);
+    ::fchmod(fd_, st.st_mode & 07777);
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd_, 0666 & ~mask);
+  }
   return true;
 }
 
@@ -91,6 +129,45 @@ bool ReplacingFile::Commit(std::string& error) {
     Abandon();
     return false;
   }
+  if (temp_.empty()) {
+    // The unnamed file is linked in under the target's name when that is
+    // free; over an existing file it gets a short name first, so that the
+    // rename replaces the old file in one step.
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      ::close(fd_);
+      fd_ = -1;
+      return true;
+    }
+    if (errno != EEXIST) {
+      error = Reason("cannot write", target_);
+      Abandon();
+      return false;
+    }
+    const std::string folder = FolderOf(target_);
+    for (int attempt = 0; temp_.empty(); ++attempt) {
+      timespec now{};
+      ::clock_gettime(CLOCK_MONOTONIC, &now);
+      char suffix[16];
+      std::snprintf(suffix, sizeof suffix, "%08x",
+                    static_cast<unsigned>(now.tv_nsec) ^ (static_cast<unsigned>(::getpid()) << 12) ^
+                        static_cast<unsigned>(attempt));
+      const std::string name = folder + "/.tav2-" + suffix;
+      platform::RegisterTemporaryFile(name);
+      if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        temp_ = name;
+        break;
+      }
+      const int err = errno;
+      platform::ForgetTemporaryFile(name);
+      if (err != EEXIST || attempt > 100) {
+        errno = err;
+        error = Reason("cannot write", target_);
+        Abandon();
+        return false;
+      }
+    }
+  }
   if (::close(fd_) != 0) {
     fd_ = -1;
     error = Reason("cannot write", target_);
@@ -103,6 +180,7 @@ bool ReplacingFile::Commit(std::string& error) {
     Abandon();
     return false;
   }
+  platform::ForgetTemporaryFile(temp_);
   temp_.clear();
   return true;
 }

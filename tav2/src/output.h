@@ -10,9 +10,10 @@
 
 namespace tav2 {
 
-// A file written under a temporary name beside its target; Commit renames it
-// into place. Destroyed without Commit, it removes the temporary file and
-// leaves the target as it was.
+// A file written beside its target, unnamed where the file system allows
+// (else under a short temporary name), and put in place by Commit. Destroyed
+// without Commit, it leaves nothing behind and the target as it was. A
+// replaced target's permissions (and owner, where allowed) are kept.
 class ReplacingFile {
  public:
   ReplacingFile() = default;
@@ -28,6 +29,7 @@ class ReplacingFile {
   bool WriteAt(uint64_t offset, const void* data, size_t size, std::string& error);
   // Flushes to disk and renames over the target; false with a reason.
   bool Commit(std::string& error);
+  // The temporary name while there is one; empty for an unnamed file.
   const std::string& TempPath() const { return temp_; }
 
  private:

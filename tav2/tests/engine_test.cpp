@@ -1,7 +1,10 @@
 // The eda* functions as the exporter relies on them, and how they refuse bad
 // input and failed saves.
+#include <limits.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "tav2/src/tavinit.h"
 #include "tav2/tests/test_support.h"
@@ -276,6 +279,86 @@ TEST_F(Engine, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
   ASSERT_TRUE(b.Save(target, kFormatDxf, 4)) << LastError();
   EXPECT_EQ(0u, Slurp(target).find("  0\r\nSECTION"));
   EXPECT_EQ(std::vector<std::string>{"board.dxf"}, s.List());
+}
+
+// Values a release and format cannot hold, from the data file or from the
+// drawing, are refused before a byte is written, with the value named.
+TEST_F(Engine, ValuesTheFormatCannotHoldAreRefusedNamingThem) {
+  Scratch s;
+  const std::string good = Slurp(DataFile());
+  struct Case {
+    const char* from;
+    std::string to;
+    int format, version;
+    const char* names;
+  };
+  const Case cases[] = {
+      {"$MENU 1 acad", "$MENU 1 " + std::string(10 << 20, 'm'), kFormatDxf, 4,
+       "header variable $MENU: the value \"mmmm"},
+      {"$MENU 1 acad", "$MENU 1 " + std::string(10 << 20, 'm'), kFormatDwg, 6,
+       "is 10485760 bytes long; a DWG for AutoCAD R14 holds at most 65535"},
+      {"$MENU 1 acad", "$MENU 1 " + std::string(256, 'm'), kFormatDxf, 6,
+       "is 256 bytes long; a DXF for AutoCAD R14 holds at most 255"},
+      {"$ATTMODE 70 1", "$ATTMODE 70 70000", kFormatDxf, 4,
+       "header variable $ATTMODE: the value 70000 of group 70 is not a 16-bit integer"},
+  };
+  for (const Case& c : cases) {
+    std::string text = good;
+    text.replace(text.find(c.from), std::strlen(c.from), c.to);
+    const std::string data = s / "TAVINIT.DAT";
+    Spit(data, text);
+    int32_t out;
+    ASSERT_TRUE(edaInitAd2(data.c_str(), 0, &out)) << LastError();
+    Builder b;
+    ASSERT_TRUE(b.AddLayer("TopLayer", 1));
+    EXPECT_EQ(0, b.Save(s / "board.dxf", static_cast<uint8_t>(c.format), c.version)) << c.names;
+    EXPECT_NE(LastError().find(c.names), std::string::npos) << LastError().substr(0, 200);
+    EXPECT_LT(LastError().size(), 300u) << "the message repeats the whole value";
+    EXPECT_EQ(std::vector<std::string>{"TAVINIT.DAT"}, s.List());
+  }
+  SetUpTestSuite();
+
+  // A text longer than a DXF line of these releases holds; DWG has room.
+  Builder b;
+  ASSERT_TRUE(b.AddLayer("TopLayer", 1));
+  ASSERT_TRUE(b.Text("TopLayer", 0, 0, 1, 0, 1, false, std::string(300, 't').c_str()));
+  EXPECT_EQ(0, b.Save(s / "board.dxf", kFormatDxf, 6));
+  EXPECT_NE(LastError().find("TEXT entity: the value \"tttt"), std::string::npos) << LastError();
+  EXPECT_TRUE(b.Save(s / "board.dwg", kFormatDwg, 6)) << LastError();
+}
+
+// The engine's own files are never replaced by a drawing; a replaced drawing
+// keeps its permissions; a name at the file system's limit is written.
+TEST_F(Engine, TargetsAreReplacedSafely) {
+  Scratch s;
+  const std::string data = s / "TAVINIT.DAT";
+  Spit(data, Slurp(DataFile()));
+  int32_t out;
+  ASSERT_TRUE(edaInitAd2(data.c_str(), 0, &out)) << LastError();
+  const std::string link = s / "link.dxf";
+  ASSERT_EQ(0, ::link(data.c_str(), link.c_str()));
+  Builder b;
+  ASSERT_TRUE(b.AddLayer("TopLayer", 1));
+  for (const std::string& target : {data, link}) {
+    EXPECT_EQ(0, b.Save(target, kFormatDxf, 4));
+    EXPECT_NE(LastError().find("is a file of the drawing engine itself"), std::string::npos)
+        << LastError();
+  }
+  EXPECT_EQ(Slurp(DataFile()), Slurp(data));
+  SetUpTestSuite();
+
+  const std::string target = s / "private.dxf";
+  Spit(target, "the previous drawing");
+  ASSERT_EQ(0, ::chmod(target.c_str(), 0600));
+  ASSERT_TRUE(b.Save(target, kFormatDxf, 4)) << LastError();
+  struct stat st {};
+  ASSERT_EQ(0, ::stat(target.c_str(), &st));
+  EXPECT_EQ(0600u, st.st_mode & 07777);
+
+  const std::string longest = s / (std::string(NAME_MAX - 4, 'n') + ".dxf");
+  ASSERT_TRUE(b.Save(longest, kFormatDxf, 4)) << LastError();
+  ASSERT_TRUE(b.Save(longest, kFormatDxf, 4)) << LastError();  // and over itself
+  EXPECT_EQ(4u, s.List().size()) << "nothing but the files written";
 }
 
 // Texts with line breaks and polylines the caller never ended would break or

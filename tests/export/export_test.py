@@ -5,14 +5,16 @@ plug-in and the drawing engine, independent readers read the file back.
 usage: export_test.py CASE --bin DIR --recording DIR --readers DIR --work DIR
 
 The recording engine (a test engine with the real engine's functions) is
-picked up from the working folder, where the plug-in looks first; it writes
-what a reader must find, in the readers' normalised JSON."""
+picked up through ORVANTA_ENGINE_DIR, the folder the plug-in looks in first;
+it writes what a reader must find, in the readers' normalised JSON."""
 import argparse
 import json
 import os
 import shutil
+import signal
 import subprocess
 import sys
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import boards  # noqa: E402
@@ -65,8 +67,10 @@ class Env:
     def expected(self, board, name, options, log=None):
         # The run forces the extension of the format, so the listing is a ".dxf".
         out = self.path(name + ".expected.dxf")
-        env = {"QUENNET_RECORDING_LOG": log} if log else None
-        self.export(board, out, options, cwd=self.recording, env=env)
+        env = {"ORVANTA_ENGINE_DIR": self.recording}
+        if log:
+            env["QUENNET_RECORDING_LOG"] = log
+        self.export(board, out, options, env=env)
         with open(out) as f:
             return out, json.load(f)
 
@@ -284,6 +288,278 @@ CASES = {
     "engine_missing": case_engine_missing,
 }
 SOURCE = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+
+
+def case_component_via(env):
+    """A via the board places inside a component is drawn: in the
+    component's block, in its frame, when components are blocks; at its own
+    place when they are primitives."""
+    board = env.write_board("component-via", boards.board([{
+        "kind": "component", "pattern": "VIA1", "x": 1000, "y": 1000, "rotation": 90,
+        "primitives": [{"kind": "via", "x": 1100, "y": 1000, "size": 40, "hole": 20}]}]))
+
+    def via_centres(ents):
+        return [(round(sum(v[0] for v in e["vertices"]) / len(e["vertices"]), 6),
+                 round(sum(v[1] for v in e["vertices"]) / len(e["vertices"]), 6))
+                for e in ents if e["type"] == "POLYLINE" and e["layer"] == "TopLayer"]
+
+    for mode, where, centre in (("blocks", "block", (0.0, -0.1)),
+                                ("primitives", "model space", (1.1, 1.0))):
+        options = R12 + ["--components", mode]
+        exp_path, _ = env.expected(board, "via-" + mode, options)
+        dxf = env.path("via-" + mode + ".dxf")
+        env.export(board, dxf, options)
+        path, doc = env.read("ezdxf", dxf)
+        env.compare(exp_path, path)
+        ents = doc["entities"] if mode == "primitives" else doc["blocks"]["VIA1_1"]
+        check(via_centres(ents) == [centre],
+              f"{mode}: the via is not in the {where} at {centre}: {via_centres(ents)}")
+
+
+def run_refusal(env, name, board, folder, expect_ok, needle, timeout=60, **kw):
+    """Exports `board` over an earlier drawing in `folder`: the run either
+    succeeds, or fails with exit status 2 and one `orvanta:` line holding
+    `needle`; the earlier drawing is intact unless the run succeeded, and
+    nothing else is left in the folder."""
+    out = os.path.join(folder, "out.dxf")
+    with open(out, "w") as f:
+        f.write("the user's earlier drawing\n")
+    before = set(os.listdir(folder))
+    e = dict(os.environ, XDG_CONFIG_HOME=env.config)
+    e.update(kw.pop("environ", None) or {})
+    cmd = kw.pop("cmd", None) or [os.path.join(env.bin, "orvanta"), "export", board, "-o", out]
+    cmd = cmd + kw.pop("options", R12)
+    try:
+        r = subprocess.run(cmd, cwd=kw.pop("cwd", folder), env=e, capture_output=True,
+                           text=True, timeout=timeout, errors="surrogateescape")
+    except subprocess.TimeoutExpired:
+        raise Failure(f"{name}: no answer within {timeout} s")
+    if expect_ok:
+        check(r.returncode == 0, f"{name}: failed ({r.returncode}): {r.stderr.strip()}")
+    else:
+        check(r.returncode == 2, f"{name}: exit status {r.returncode}, stderr {r.stderr!r}")
+        lines = r.stderr.split("\n")
+        check(len(lines) == 2 and lines[1] == "" and lines[0].startswith("orvanta: "),
+              f"{name}: not one orvanta: line: {r.stderr!r}")
+        check(all(32 <= ord(c) < 127 or ord(c) > 160 for c in lines[0]),
+              f"{name}: a control character reached the terminal: {lines[0]!r}")
+        check(needle in lines[0], f"{name}: {lines[0]!r} lacks {needle!r}")
+        with open(out) as f:
+            check(f.read() == "the user's earlier drawing\n", f"{name}: the earlier file changed")
+    left = set(os.listdir(folder)) - before
+    check(not left, f"{name}: left behind {sorted(left)}")
+    return r
+
+
+def dimension(id_, owner=None, **extra):
+    o = {"kind": "dimension", "id": id_, "layer": "Mechanical1"}
+    if owner:
+        o["owner"] = owner
+    o.update(extra)
+    return o
+
+
+def chain(n):
+    return boards.board([dimension(f"g{i}", f"g{i + 1}" if i + 1 < n else None)
+                         for i in range(n)])
+
+
+def case_hostile_documents(env):
+    """Board documents that once crashed, hung or garbled the terminal: each
+    is refused with one line that says where, in reasonable time."""
+    folder = env.path("hostile-documents")
+    os.makedirs(folder)
+    fifo = env.path("pipe.json")
+    os.mkfifo(fifo)
+    os.makedirs(env.path("folder.json"))
+    escape = boards.board([{"kind": "track", "layer": "Top\u001b[2J\nLayer", "from": [0, 0],
+                            "to": [1, 1], "width": 1}])
+    # Coordinates whose sums leave the 32-bit range (in PCB units).
+    far_component = dict(boards.board([{
+        "kind": "component", "pattern": "FAR", "x": -2000000000, "y": 0, "primitives": [
+            {"kind": "track", "layer": "TopOverlay", "from": [2000000000, 0],
+             "to": [2000000000, 10], "width": 10}]}]), units="pcb")
+    far_pad = dict(boards.board([{"kind": "pad", "x": 2140000000, "y": 0, "hole": 0,
+                                  "shape": "rectangle", "size": 20000000, "layer": "TopLayer"}]),
+                   units="pcb")
+    turned = dict(boards.board([{
+        "kind": "component", "pattern": "TURNED", "x": 0, "y": 0, "rotation": 45, "primitives": [
+            {"kind": "track", "layer": "TopOverlay", "from": [2000000000, 2000000000],
+             "to": [2000000000, 2000000000], "width": 10}]}]), units="pcb")
+    cases = [
+        ("cycle", boards.board([dimension("a", "b"), dimension("b", "a")]),
+         "the owners form a cycle"),
+        ("deep chain", chain(33), "nested deeper than 32 levels"),
+        ("chain of 32", chain(32), None),
+        ("long chain", chain(40000), "nested deeper than 32 levels"),
+        ("nested 33 deep", None, "nested deeper than 32 levels"),
+        ("fifo", fifo, "named pipe"),
+        ("folder", env.path("folder.json"), "it is a folder"),
+        ("device", "/dev/zero", "it is a device"),
+        ("control characters", escape, "Top\\x1b[2J\\x0aLayer"),
+        ("component frame out of range", far_component, "out of the coordinate range"),
+        ("pad corner out of range", far_pad, "pad at (2140000000, 0)"),
+        ("turned out of range", turned, "track at (2000000000, 2000000000) on TopOverlay: a point"),
+    ]
+    nested = {"kind": "track", "layer": "Mechanical1", "from": [0, 0], "to": [1, 1], "width": 1}
+    for i in range(33):
+        nested = dimension(f"n{i}", primitives=[nested])
+    for name, doc, needle in cases:
+        if doc is None:
+            doc = boards.board([nested])
+        path = doc if isinstance(doc, str) else env.write_board(name.replace(" ", "-"), doc)
+        # bench_korvex BM_OwnerChains reads 40,000 chained groups in 80 ms (release
+        # build); ten seconds leave room for the sanitizers and a busy machine,
+        # while the quadratic walk this replaced took half a minute.
+        run_refusal(env, name, path, folder, needle is None, needle or "", timeout=10)
+
+
+def case_hostile_environments(env):
+    """Planted engines and data files, a target the run reads, a private
+    earlier drawing, a store that cannot be written or holds values out of
+    range, a long target name, an export stopped while it writes."""
+    board = env.write_board("board", boards.HOLES_SHOWN)
+    work = env.path("hostile-env")
+    os.makedirs(work)
+    orvanta = os.path.join(env.bin, "orvanta")
+    junk = os.path.join(work, "junk")
+    os.makedirs(junk)
+    for name in ("libtav2.so", "LIBTAV2.SO", "TAVINIT.DAT"):
+        with open(os.path.join(junk, name), "w") as f:
+            f.write("planted\n")
+
+    # Planted in the working folder and along PATH (absolute, empty and
+    # relative entries): the installed engine and data file are used.
+    run_refusal(env, "planted in cwd and PATH", board, work, True, "", cwd=junk,
+                environ={"PATH": f":.:{junk}:/usr/bin:/bin"})
+    # Without an installed engine the planted ones are still not taken.
+    host = isolated_host(env, None, False)
+    run_refusal(env, "planted, none installed", board, work, False, "was not found",
+                cwd=junk, environ={"PATH": ":."},
+                cmd=[os.path.join(host, "orvanta"), "export", board, "-o",
+                     os.path.join(work, "out.dxf")])
+
+    # The target is the board itself, under its own name or through a link.
+    copy = os.path.join(work, "copy.json")
+    shutil.copy(board, copy)
+    for name, target in (("target is the board", copy),
+                         ("target links the board", os.path.join(work, "link.dxf"))):
+        if target.endswith("link.dxf"):
+            os.link(copy, target)
+        with open(copy) as f:
+            text = f.read()
+        r = subprocess.run([orvanta, "export", copy, "-o", target, "--format", "dxf"],
+                           env=dict(os.environ, XDG_CONFIG_HOME=env.config),
+                           capture_output=True, text=True)
+        check(r.returncode == 2 and "is the board document" in r.stderr,
+              f"{name}: {r.returncode} {r.stderr!r}")
+        with open(copy) as f:
+            check(f.read() == text, f"{name}: the board was changed")
+    os.unlink(os.path.join(work, "link.dxf"))
+    os.unlink(copy)
+
+    # A private earlier drawing stays private.
+    out = os.path.join(work, "out.dxf")
+    run_refusal(env, "private", board, work, True, "")
+    os.chmod(out, 0o600)
+    run_refusal(env, "private again", board, work, True, "")
+    check(os.stat(out).st_mode & 0o777 == 0o600, "the private drawing became readable")
+    with open(out) as f:
+        check("SECTION" in f.read(64), "private: no drawing written")
+
+    # A store that cannot be written serves an export that changes nothing.
+    store_dir = env.path("ro-store")
+    os.makedirs(store_dir)
+    store = os.path.join(store_dir, "options.ini")
+    with open(store, "w") as f:
+        f.write("[Quennet/Dialog]\nOnly Visible Layers=0\nACAD Version=4\nOutput Format=1\n"
+                "Units=0\nHole Mode=1\nComponents Mode=0\nRounded Tracks=-1\n"
+                "Zero Width Lines=0\n")
+    cmd = [orvanta, "export", board, "-o", out]
+    ro = ["unshare", "-m", "sh", "-c",
+          'mount --bind "$0" "$0" && mount -o remount,bind,ro "$0" && exec "$@"', store_dir]
+    probe = subprocess.run(ro + ["true"], capture_output=True)
+    if probe.returncode == 0:
+        cmd = ro + cmd
+    elif os.getuid() != 0:
+        os.chmod(store, 0o400)
+        os.chmod(store_dir, 0o500)
+    else:
+        print("read-only store: no private mount namespace here; case skipped")
+        cmd = None
+    if cmd:
+        run_refusal(env, "read-only store", board, work, True, "", cmd=cmd,
+                    environ={"ORVANTA_OPTIONS_FILE": store})
+        os.chmod(store_dir, 0o700)
+        # ...and one that would change it fails with the store named.
+        r = subprocess.run(cmd + R12[:0] + ["--units", "mm"], capture_output=True, text=True,
+                           env=dict(os.environ, ORVANTA_OPTIONS_FILE=store))
+        check(r.returncode == 2 and store in r.stderr, f"read-only store written: {r.stderr!r}")
+
+    # Values out of range in the store stop the export, naming file, key, value.
+    for key, value in (("ACAD Version", "65541"), ("Units", "2"), ("Hole Mode", "7"),
+                       ("Components Mode", "-3"), ("Zero Width Lines", "300"),
+                       ("Output Format", "2")):
+        bad = os.path.join(work, "..", "bad-options.ini")
+        with open(bad, "w") as f:
+            f.write(f"[Quennet/Dialog]\n{key}={value}\n")
+        r = run_refusal(env, f"{key}={value}", board, work, False, f'"{key}" is {value}',
+                        cmd=[orvanta, "export", board, "-o", out], options=[],
+                        environ={"ORVANTA_OPTIONS_FILE": bad})
+        check(os.path.basename(bad) in r.stderr, f"{key}: the store is not named")
+
+    # A target name near the file system's limit.
+    long_name = "d" * 251 + ".dxf"
+    r = subprocess.run([orvanta, "export", board, "-o", long_name] + R12, cwd=work,
+                       env=dict(os.environ, XDG_CONFIG_HOME=env.config),
+                       capture_output=True, text=True)
+    check(r.returncode == 0, f"a long target name was refused: {r.stderr.strip()}")
+    os.unlink(os.path.join(work, long_name))
+
+    # Stopped while writing (the signal comes once the run holds the output
+    # open): the earlier drawing remains and nothing else.
+    big = env.write_board("big", boards.board([
+        {"kind": "track", "layer": "TopLayer", "from": [i, 0], "to": [i, 1000], "width": 5}
+        for i in range(20000)]))
+    for sig in (signal.SIGTERM, signal.SIGINT, signal.SIGKILL):
+        with open(out, "w") as f:
+            f.write("the user's earlier drawing\n")
+        before = set(os.listdir(work))
+        p = subprocess.Popen([orvanta, "export", big, "-o", out] + R12, cwd=work,
+                             env=dict(os.environ, XDG_CONFIG_HOME=env.config),
+                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        writing = wait_for_output(p.pid, work, 120)
+        p.send_signal(sig)
+        p.communicate()
+        check(writing, f"{sig.name}: the run never opened its output")
+        check(p.returncode == -sig, f"{sig.name}: the run ended with {p.returncode}")
+        left = set(os.listdir(work)) - before
+        check(not left, f"{sig.name}: left behind {sorted(left)}")
+        with open(out, "rb") as f:
+            check(f.read() == b"the user's earlier drawing\n", f"{sig.name}: the target changed")
+
+
+def wait_for_output(pid, folder, timeout):
+    """Waits until the process holds a file of `folder` open."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        try:
+            fds = os.listdir(f"/proc/{pid}/fd")
+        except FileNotFoundError:
+            return False
+        for fd in fds:
+            try:
+                if os.readlink(f"/proc/{pid}/fd/{fd}").startswith(folder + "/"):
+                    return True
+            except OSError:
+                pass
+        time.sleep(0.002)
+    return False
+
+
+CASES.update(component_via=case_component_via,
+             hostile_documents=case_hostile_documents,
+             hostile_environments=case_hostile_environments)
 
 
 def main():
