@@ -1,11 +1,13 @@
 #include "quennet/driver/export_run.h"
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 
 #include "abi/pcbapi.h"
 #include "platform/platform.h"
+#include "quennet/conversion/undrawn.h"
 #include "quennet/drawing/document.h"
 #include "quennet/drawing/tav2_binding.h"
 #include "quennet/driver/client.h"
@@ -224,6 +226,7 @@ bool RunExport(const abi::ShortString& fileName) {
     if (DXF_CreateDrawing(gDrawingFileName, static_cast<uint16_t>(options.AcadVersion),
                           options.Units, e.MinX, e.MinY, e.MaxX, e.MaxY)) {
       Placement() = TPlacement{};
+      ResetUndrawnShapes();
       CreateDrawingLayers();
       ExportFreePrimitives();
       ExportComponents();
@@ -231,6 +234,9 @@ bool RunExport(const abi::ShortString& fileName) {
                            static_cast<uint8_t>(options.OutputFormat))) {
         const std::string reason = DXF_EngineError();
         failure = "Cannot write " + name + (reason.empty() ? std::string() : ": " + reason);
+      } else {
+        for (const std::string& line : UndrawnShapeReport())
+          std::fprintf(stderr, "%s: %s\n", name.c_str(), line.c_str());
       }
     }
   }
