@@ -1005,7 +1005,7 @@ class Reader {
     bool chamfered = false, drillOffset = false, trapezoid = false;
     std::string_view anchor = "circle";
     PadLayers layers;
-    std::vector<std::vector<PointD>> outlines;  // custom pads: pad frame
+    std::vector<PadPrimitive> primitives;  // custom pads: pad frame
     Items(
         [&](std::string_view h, const Token&) {
           if (h == "at") {
@@ -1082,7 +1082,7 @@ class Reader {
                 Skip();
             });
           } else if (h == "primitives") {
-            ReadPadPrimitives(outlines);
+            ReadPadPrimitives(primitives);
           } else {
             Skip();
           }
@@ -1166,77 +1166,115 @@ class Reader {
     Obj(ref).x = ToUnits(at.x, here), Obj(ref).y = ToUnits(at.y, here);
     board_->pads.push_back(std::move(pad));
 
-    // A custom pad's own outline, turned with the pad, on its copper layers.
-    if (!outlines.empty()) {
+    // A custom pad's own shapes, turned with the pad, on its copper layers.
+    if (!primitives.empty()) {
       Frame pf;
       pf.Set(at.x, at.y, angle);
-      for (const auto& outline : outlines)
-        for (TLayer l : cu) {
-          std::vector<Point> pts;
-          for (const PointD& q : outline) {
-            double bx, by;
-            pf.Apply(q.x, q.y, bx, by);
-            pts.push_back({ToUnits(bx, here), ToUnits(by, here)});
-          }
-          AddRegion(std::move(pts), l, comp);
-        }
+      for (TLayer l : cu) AddPadPrimitives(primitives, pf, l, comp, here);
     }
   }
 
-  void ReadPadPrimitives(std::vector<std::vector<PointD>>& outlines) {
-    Items([&](std::string_view h, const Token& at) {
-      if (h == "gr_poly") {
-        std::vector<PointD> pts;
-        double w = 0;
-        Items([&](std::string_view ph, const Token&) {
-          if (ph == "pts") {
-            Items([&](std::string_view xh, const Token&) {
-              if (xh == "xy") {
-                pts.push_back(XYList());
-              } else {
-                Skip();
-                approx_.Add("arcs in custom pad outlines not drawn");
-              }
-            });
-          } else if (!Width(ph, w)) {
-            Skip();
-          }
-        });
-        if (w > 0) approx_.Add("custom pad outlines drawn without their line width");
-        outlines.push_back(std::move(pts));
-      } else if (h == "gr_rect") {
-        PointD s, e;
-        Items([&](std::string_view ph, const Token&) {
-          if (ph == "start")
-            s = XYList();
-          else if (ph == "end")
-            e = XYList();
-          else
-            Skip();
-        });
-        outlines.push_back({s, {e.x, s.y}, e, {s.x, e.y}});
-      } else if (h == "gr_circle") {
-        PointD c, e;
-        Items([&](std::string_view ph, const Token&) {
-          if (ph == "center")
-            c = XYList();
-          else if (ph == "end")
-            e = XYList();
-          else
-            Skip();
-        });
-        const double r = std::hypot(e.x - c.x, e.y - c.y);
-        std::vector<PointD> pts;
-        for (int i = 0; i < 72; ++i)
-          pts.push_back({c.x + r * std::cos(i * 5 * kDeg), c.y + r * std::sin(i * 5 * kDeg)});
-        outlines.push_back(std::move(pts));
-        approx_.Add("circles of custom pads drawn as 72-sided polygons");
-      } else {
-        (void)at;
-        approx_.Add("custom pad primitives other than polygons, rectangles and circles not drawn");
+  // A custom pad's own shapes, in the pad's frame (Y up): polygons and
+  // rectangles (filled), lines, arcs and circles of their width.
+  struct PadPrimitive {
+    char kind = 0;  // 'p'olygon, 'r'ectangle, 'l'ine, 'a'rc, 'c'ircle
+    std::vector<PointD> pts;
+    double width = 0;
+    bool filled = true;
+  };
+
+  void ReadPadPrimitives(std::vector<PadPrimitive>& out) {
+    Items([&](std::string_view h, const Token&) {
+      PadPrimitive prim;
+      prim.kind = h == "gr_poly"     ? 'p'
+                  : h == "gr_rect"   ? 'r'
+                  : h == "gr_line"   ? 'l'
+                  : h == "gr_arc"    ? 'a'
+                  : h == "gr_circle" ? 'c'
+                                     : 0;
+      if (!prim.kind) {
+        approx_.Add("custom pad shapes of kinds not drawn (curves, texts)");
         Skip();
+        return;
       }
+      PointD s, m, e, c;
+      bool filledGiven = false;
+      Items([&](std::string_view ph, const Token&) {
+        if (ph == "pts") {
+          Items([&](std::string_view xh, const Token&) {
+            if (xh == "xy") {
+              prim.pts.push_back(XYList());
+            } else {
+              Skip();
+              approx_.Add("arcs in custom pad outlines not drawn");
+            }
+          });
+        } else if (ph == "start") {
+          s = XYList();
+        } else if (ph == "mid") {
+          m = XYList();
+        } else if (ph == "end") {
+          e = XYList();
+        } else if (ph == "center") {
+          c = XYList();
+        } else if (Fill(ph, prim.filled)) {
+          filledGiven = true;
+        } else if (!Width(ph, prim.width)) {
+          Skip();
+        }
+      });
+      if (prim.kind == 'r') prim.pts = {s, {e.x, s.y}, e, {s.x, e.y}};
+      if (prim.kind == 'l') prim.pts = {s, e};
+      if (prim.kind == 'a') prim.pts = {s, m, e};
+      if (prim.kind == 'c') prim.pts = {c, e};
+      // Polygons of custom pads are filled unless the file says otherwise;
+      // circles only when it says so.
+      if (prim.kind == 'c' && !filledGiven) prim.filled = false;
+      out.push_back(std::move(prim));
     });
+  }
+
+  // Draws a custom pad's shapes on one copper layer, turned with the pad.
+  void AddPadPrimitives(const std::vector<PadPrimitive>& prims, const Frame& pf, TV7_Layer layer,
+                        uint32_t comp, const Token& here) {
+    for (const PadPrimitive& prim : prims) {
+      std::vector<PointD> q;
+      for (const PointD& p : prim.pts) {
+        PointD b;
+        pf.Apply(p.x, p.y, b.x, b.y);
+        q.push_back(b);
+      }
+      switch (prim.kind) {
+        case 'p':
+        case 'r': {
+          if (prim.filled) {
+            std::vector<Point> pts;
+            for (const PointD& p : q) pts.push_back({ToUnits(p.x, here), ToUnits(p.y, here)});
+            AddRegion(std::move(pts), layer, comp);
+          }
+          if (prim.width > 0)
+            for (size_t i = 0; i < q.size() && q.size() > 1; ++i)
+              AddTrack(q[i], q[(i + 1) % q.size()], prim.width, layer, comp, here);
+          break;
+        }
+        case 'l':
+          AddTrack(q[0], q[1], prim.width, layer, comp, here);
+          break;
+        case 'a':
+          AddArc3(q[0], q[1], q[2], prim.width, layer, comp, here);
+          break;
+        case 'c': {
+          const double r = std::hypot(q[1].x - q[0].x, q[1].y - q[0].y);
+          if (prim.filled) {
+            const double outer = r + prim.width / 2;
+            AddCircle(q[0], outer / 2, outer, layer, comp, here);
+          } else {
+            AddCircle(q[0], r, prim.width, layer, comp, here);
+          }
+          break;
+        }
+      }
+    }
   }
 
   // (zone ... (filled_polygon (layer) (pts ...)) ...): the copper KiCad filled.
