@@ -11,6 +11,16 @@
 
 namespace quennet {
 
+namespace {
+
+// A corner of a pad near the edge of the board's range may lie beyond it:
+// an error naming it, not a point wrapped round to the far side.
+int32_t At(int32_t p, int64_t d) {
+  return NearestCoord(static_cast<long double>(int64_t{p} + d), "a pad corner");
+}
+
+}  // namespace
+
 void DrawRoundedRectPad(int32_t px, int32_t py, int32_t sx, int32_t sy, int32_t r, int32_t hole,
                         double prot, uint32_t layer, bool zero) {
   const int32_t mode = ExportOptions().HoleMode;
@@ -36,13 +46,13 @@ void DrawRoundedRectPad(int32_t px, int32_t py, int32_t sx, int32_t sy, int32_t 
       const int32_t by = cy[corner] + static_cast<int32_t>(std::lround(std::cos(a))) * r;
       // A side of length 0 (r half the smaller side) leaves one vertex that
       // both ends and begins an arc.
-      if (v.Count > 0 && v.GetX(v.Count - 1) == px + ax && v.GetY(v.Count - 1) == py + ay) {
+      if (v.Count > 0 && v.GetX(v.Count - 1) == At(px, ax) && v.GetY(v.Count - 1) == At(py, ay)) {
         bulges[v.Count - 1] = quarter;
       } else {
-        v.Add(px + ax, py + ay);
+        v.Add(At(px, ax), At(py, ay));
         bulges[v.Count - 1] = quarter;
       }
-      v.Add(px + bx, py + by);
+      v.Add(At(px, bx), At(py, by));
       bulges[v.Count - 1] = 0;
     }
     if (v.Count > 1 && v.GetX(v.Count - 1) == v.GetX(0) && v.GetY(v.Count - 1) == v.GetY(0))
@@ -53,7 +63,7 @@ void DrawRoundedRectPad(int32_t px, int32_t py, int32_t sx, int32_t sy, int32_t 
     } else {
       const double t = DegToRad(prot);
       TPoints c(4);
-      for (int corner = 0; corner < 4; ++corner) c.Add(px + cx[corner], py + cy[corner]);
+      for (int corner = 0; corner < 4; ++corner) c.Add(At(px, cx[corner]), At(py, cy[corner]));
       c.Rotate(px, py, prot);
       int32_t corner = 0;
       for (int32_t i = 0; i < v.Count; ++i) {
