@@ -287,6 +287,18 @@ def kicad_copper(board, work):
     script = f"""
 import sys, pcbnew
 b = pcbnew.LoadBoard({board!r})
+# A drawing's texts are TEXT entities with no area; KiCad plots their strokes.
+# Texts on copper are left out of the comparison on both sides: here they
+# move to a layer that is not plotted.
+copper = (pcbnew.F_Cu, pcbnew.B_Cu)
+for fp in b.GetFootprints():
+    for t in [fp.Reference(), fp.Value()] + [d for d in fp.GraphicalItems()
+                                             if d.GetClass() == "MTEXT"]:
+        if t.GetLayer() in copper:
+            t.SetLayer(pcbnew.Cmts_User)
+for d in b.GetDrawings():
+    if d.GetClass() == "PTEXT" and d.GetLayer() in copper:
+        d.SetLayer(pcbnew.Cmts_User)
 pc = pcbnew.PLOT_CONTROLLER(b)
 po = pc.GetPlotOptions()
 po.SetOutputDirectory({work!r})
@@ -308,7 +320,7 @@ pc.ClosePlot()
     if r.returncode != 0:
         raise Failure(f"KiCad could not plot {board}: {r.stderr.strip()}")
     import ezdxf
-    from shapely.geometry import Polygon
+    from shapely.geometry import Point
     from shapely.ops import unary_union
     stem = os.path.splitext(os.path.basename(board))[0]
     areas = {}
@@ -316,10 +328,13 @@ pc.ClosePlot()
         doc = ezdxf.readfile(os.path.join(work, f"{stem}-{name}.dxf"))
         lines = [((e.dxf.start.x, e.dxf.start.y), (e.dxf.end.x, e.dxf.end.y))
                  for e in doc.modelspace() if e.dxftype() == "LINE"]
-        others = {e.dxftype() for e in doc.modelspace()} - {"LINE"}
+        # Round pads and vias come as the circles around them.
+        discs = [Point(e.dxf.center.x, e.dxf.center.y).buffer(e.dxf.radius, 64)
+                 for e in doc.modelspace() if e.dxftype() == "CIRCLE"]
+        others = {e.dxftype() for e in doc.modelspace()} - {"LINE", "CIRCLE"}
         if others:
             raise Failure(f"KiCad's plot holds {sorted(others)}, which this test cannot measure")
-        areas[layer] = unary_union(kicad_polygons(rings_of_lines(lines))).area
+        areas[layer] = unary_union(kicad_polygons(rings_of_lines(lines)) + discs).area
     return areas
 
 
