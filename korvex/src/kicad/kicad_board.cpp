@@ -383,13 +383,13 @@ class Reader {
         return;
       }
       if (!version) Fail(tok_.Offset(at.at), "the file gives no (version ...) before its items");
-      ReadBoardItem(head, at);
+      ReadBoardItem(head);
     });
     Token e = tok_.Next();
     if (e.kind != Tok::kEnd) Unexpected(e, "the end of the file");
   }
 
-  void ReadBoardItem(std::string_view head, const Token& at) {
+  void ReadBoardItem(std::string_view head) {
     if (head == "layers") {
       ReadLayers();
     } else if (head == "setup") {
@@ -429,7 +429,6 @@ class Reader {
                head == "embedded_files" || head == "tstamp" || head == "uuid") {
       Skip();  // nothing of it is drawn
     } else {
-      (void)at;
       approx_.Add((std::string("unknown items '") + std::string(head) + "' not drawn").c_str());
       Skip();
     }
@@ -437,8 +436,7 @@ class Reader {
 
   void ReadLayers() {
     std::vector<TLayer> copper;
-    Items([&](std::string_view, const Token& number) {
-      (void)number;
+    Items([&](std::string_view /*ordinal*/, const Token&) {
       Token n = tok_.Next();
       if (n.kind != Tok::kString && n.kind != Tok::kAtom) Unexpected(n, "a layer name");
       const TV7_Layer l = LayerOf(n.text, n);
@@ -887,7 +885,6 @@ class Reader {
 
   // (footprint "lib:name" (layer) (at) (property|fp_text ...) (fp_* ...) (pad ...) ...)
   void ReadFootprint() {
-    const Token here = tok_.Peek();
     std::string_view fullName = Text();
     const size_t colon = fullName.find(':');
     const std::string_view pattern =
@@ -968,7 +965,6 @@ class Reader {
           }
         },
         [](const Token&) {});
-    (void)here;
     // Texts left out still exist, hidden, as in the editor.
     for (int i = 0; i < 2; ++i) {
       Component& c = board_->components[Obj(ref).data];
