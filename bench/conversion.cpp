@@ -62,6 +62,7 @@ class TCountingSink final : public TEmitterSink {
   void AddPolyline(const TPoints&, uint32_t, bool, double, double) override { ++entities; }
   void AddDonut(int32_t, int32_t, int32_t, int32_t, uint32_t) override { ++entities; }
   void AddWidePolyArc(const TPoints&, int32_t, uint32_t, double, bool) override { ++entities; }
+  void AddBulgePolyline(const TPoints&, const double*, uint32_t, bool) override { ++entities; }
   bool BeginBlock(const char*) override { return true; }
   void EndBlock() override {}
   void InsertBlock(int32_t, int32_t, const char*, double) override {}

@@ -9,6 +9,10 @@ PACKAGES="cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev r
   python3 python3-ezdxf libfltk1.3-dev xvfb xauth xdotool imagemagick clang-format ca-certificates"
 # The PCB editor module reads board documents with simdjson.
 PACKAGES="$PACKAGES libsimdjson-dev"
+# Real KiCad boards in the tests: KiCad's demo boards, KiCad itself (its
+# Python module plots the copper the exports are measured against) and
+# shapely for the areas.
+PACKAGES="$PACKAGES kicad kicad-demos python3-shapely"
 # Node may come from elsewhere than Debian; only ask Debian for it when missing.
 command -v node >/dev/null 2>&1 || PACKAGES="$PACKAGES nodejs"
 command -v npm >/dev/null 2>&1 || PACKAGES="$PACKAGES npm"

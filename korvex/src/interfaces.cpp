@@ -7,6 +7,7 @@
 
 #include "abi/korvex_host.h"
 #include "abi/pcbapi.h"
+#include "korvex/src/kicad/kicad_board.h"
 #include "korvex/src/session.h"
 #include "quennet/pcbmodel/layers/layerset.h"
 
@@ -510,7 +511,7 @@ int32_t KorvexOpenBoard(const char* path, char* error, uint32_t errorSize) {
       message = "no board document given";
     } else {
       // A board that cannot be read leaves the open one as it is.
-      korvex::Session::Get().Open(korvex::LoadBoard(path));
+      korvex::Session::Get().Open(korvex::OpenBoardFile(path));
       return 0;
     }
   } catch (const korvex::DocumentError& e) {

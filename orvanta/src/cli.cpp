@@ -2,12 +2,14 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "abi/clientapi.h"
+#include "orvanta/src/batch.h"
 #include "orvanta/src/host.h"
 #include "orvanta/src/host_client.h"
 #include "orvanta/src/options_store.h"
@@ -18,6 +20,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: orvanta formats\n"
     "       orvanta export BOARD -o FILE [--version V2.5|V2.6|R9|R10|R11|R12|R13|R14]\n"
+    "       orvanta export BOARD BOARD... -o FOLDER [options as above]\n"
     "              [--format dwg|dxf] [--units in|mm] [--holes off|layers|pads]\n"
     "              [--components blocks|primitives] [--ends round|square]\n"
     "              [--zero-width none|all|selected] [--layers all|visible] [--dialog]\n"
@@ -77,6 +80,8 @@ int Error(const std::string& text, int status = 2) {
 
 struct ExportArgs {
   std::string board, output;
+  // Several boards: where each and -o stand on the command line.
+  std::vector<size_t> boardArgs, outputArgs;
   std::vector<std::pair<std::string, int32_t>> options;  // key -> stored value, in key order
   bool dialog = false;
   std::string formatName;  // empty: the exporter's own
@@ -102,7 +107,9 @@ ExportArgs ParseExport(const std::vector<std::string>& args) {
     };
     if (arg == "-o" || arg == "--output") {
       if (!a.output.empty()) throw UsageError(arg + ": given twice");
+      a.outputArgs.push_back(i);
       a.output = take();
+      if (a.outputArgs.back() != i) a.outputArgs.push_back(i);
       if (a.output.empty()) throw UsageError(arg + ": empty file name");
       continue;
     }
@@ -135,8 +142,8 @@ ExportArgs ParseExport(const std::vector<std::string>& args) {
     }
     if (known) continue;
     if (!arg.empty() && arg[0] == '-' && arg != "-") throw UsageError(arg + ": unknown option");
-    if (!a.board.empty()) throw UsageError(arg + ": more than one board given");
-    a.board = arg;
+    a.boardArgs.push_back(i);
+    if (a.board.empty()) a.board = arg;
   }
   // The store's key order, whatever the order on the command line.
   std::vector<std::pair<std::string, int32_t>> ordered;
@@ -217,6 +224,18 @@ int RunExport(const std::vector<std::string>& args) {
     a = ParseExport(args);
   } catch (const UsageError& e) {
     return Error(std::string(e.what()) + " (see orvanta --help)");
+  }
+  if (a.boardArgs.size() > 1) {
+    // Each board goes through the single-board export on its own.
+    std::vector<std::string> boards, rest;
+    for (size_t i = 0; i < args.size(); ++i) {
+      const bool board = std::find(a.boardArgs.begin(), a.boardArgs.end(), i) != a.boardArgs.end();
+      const bool output =
+          std::find(a.outputArgs.begin(), a.outputArgs.end(), i) != a.outputArgs.end();
+      if (board) boards.push_back(args[i]);
+      if (!board && !output) rest.push_back(args[i]);
+    }
+    return RunBatchExport(boards, a.output, rest, RunExport);
   }
 
   // The store is read (and so checked) before anything else happens.

@@ -1,6 +1,8 @@
 // The command line, run as a user runs it.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "orvanta/tests/test_util.h"
 
 namespace {
@@ -46,7 +48,8 @@ TEST_F(Cli, UsageErrorsAreOneLineNamingTheOption) {
       {{"export", "b.json", "-o", "out", "--version=R15"}, "--version: 'R15'"},
       {{"export", "b.json", "-o", "out", "--holes", "all"}, "--holes"},
       {{"export", "b.json", "-o", "out", "--frob"}, "--frob: unknown option"},
-      {{"export", "b.json", "c.json", "-o", "out"}, "c.json"},
+      {{"export", "b.json", "c.json", "-o", "out"}, "an existing folder"},
+      {{"export", "a/b.json", "c/b.kicad_pcb", "-o", "."}, "would both be written to b"},
       {{"export", "b.json", "-o", "out", "--ends", "round", "--ends=square"},
        "--ends: given twice"},
   };
@@ -126,6 +129,33 @@ TEST_F(Cli, ExportStoresTheGivenOptionsWithTheirEncodings) {
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find(StorePath()), std::string::npos);
   EXPECT_NE(r.out.find("ACAD Version=6"), std::string::npos) << r.out;
+}
+
+// Several boards: one file each in the folder, one line each; a bad board
+// stops nothing but the exit status.
+TEST_F(Cli, SeveralBoardsEachToItsOwnFileInTheFolder) {
+  fs::create_directories(home / "boards");
+  fs::create_directories(home / "out");
+  fs::copy_file(ExampleBoard(), home / "boards/first.json");
+  fs::copy_file(ExampleBoard(), home / "boards/second.json");
+  { std::ofstream(home / "boards/broken.kicad_pcb") << "(kicad_pcb (version 20211014)\n(segment"; }
+  const RunResult r =
+      RunProgram(Orvanta(), {"export", home / "boards/first.json", home / "boards/broken.kicad_pcb",
+                             home / "boards/second.json", "-o", home / "out/", "--format", "dxf"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, home / "out/first.dxf" + "\n" + home / "out/second.dxf" + "\n");
+  EXPECT_EQ(Lines(r.err), 1u) << r.err;
+  EXPECT_NE(r.err.find("broken.kicad_pcb:2:9:"), std::string::npos) << r.err;
+  EXPECT_TRUE(fs::file_size(home / "out/first.dxf") > 0);
+  EXPECT_TRUE(fs::file_size(home / "out/second.dxf") > 0);
+  EXPECT_FALSE(fs::exists(home / "out/broken.dxf"));
+
+  const RunResult good =
+      RunProgram(Orvanta(), {"export", home / "boards/first.json", home / "boards/second.json",
+                             "-o", home / "out", "--format", "dwg", "--version", "R14"});
+  EXPECT_EQ(good.status, 0) << good.err;
+  EXPECT_EQ(Lines(good.out), 2u) << good.out;
+  EXPECT_TRUE(fs::exists(home / "out/second.dwg"));
 }
 
 TEST_F(Cli, ExportKeepsAnExtensionAsTheUserSpelledIt) {

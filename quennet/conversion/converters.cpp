@@ -10,6 +10,7 @@
 #include "quennet/conversion/emit.h"
 #include "quennet/conversion/numerics.h"
 #include "quennet/conversion/shapes.h"
+#include "quennet/conversion/undrawn.h"
 #include "quennet/drawing/points.h"
 #include "quennet/driver/state.h"
 #include "quennet/options/options.h"
@@ -91,7 +92,7 @@ void DrawPadOnLayer(const TPcbPad& pad, TV7_Layer layer, bool zero) {
     return;
   }
   DrawPadShape(p.GetX(0), p.GetY(0), shape, sx, sy, hole, pad.Rotation() + Placement().Rotation,
-               layer, zero);
+               layer, zero, pad.CornerRadiusOnLayer(l));
 }
 
 // The component's primitives, kind by kind, with the converters of free objects.
@@ -236,6 +237,8 @@ void ConvertVia(uint32_t handle) {
       Check(via->ReliefEntries(&entries), "to give a via's relief");
       Check(via->ReliefAirGap(&gap), "to give a via's relief");
       DrawRelief(px, py, hole / 2 + expansion, gap, conductor, entries, layer);
+    } else if (shape != 0) {  // 0: the via has nothing on this layer
+      CountUndrawnShape(true, shape, layer);
     }
   });
   if (IsLayerExported(eViaHoleLayer)) DrawHole(px, py, hole, 0, eViaHoleLayer, zero);

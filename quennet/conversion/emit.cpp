@@ -35,6 +35,13 @@ class TDrawingSink final : public TEmitterSink {
                       bool full) override {
     DXF_AddWidePolyArc(points, width, layer, bulge, full);
   }
+  void AddBulgePolyline(const TPoints& points, const double* bulges, uint32_t layer,
+                        bool closed) override {
+    DXF_BeginPolyline(layer, closed, 0);
+    for (int32_t i = 0; i < points.Count; ++i)
+      DXF_AddVertex(layer, points.GetX(i), points.GetY(i), 0, bulges[i]);
+    DXF_EndPolyline();
+  }
   bool BeginBlock(const char* name) override { return DXF_BeginBlock(name); }
   void EndBlock() override { DXF_EndBlock(); }
   void InsertBlock(int32_t x, int32_t y, const char* name, double rotation) override {

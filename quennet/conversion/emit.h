@@ -26,6 +26,9 @@ class TEmitterSink {
   virtual void AddDonut(int32_t x, int32_t y, int32_t outer, int32_t inner, uint32_t layer) = 0;
   virtual void AddWidePolyArc(const TPoints& points, int32_t width, uint32_t layer, double bulge,
                               bool full) = 0;
+  // A zero-width polyline whose vertex i carries bulges[i].
+  virtual void AddBulgePolyline(const TPoints& points, const double* bulges, uint32_t layer,
+                                bool closed) = 0;
   virtual bool BeginBlock(const char* name) = 0;
   virtual void EndBlock() = 0;
   virtual void InsertBlock(int32_t x, int32_t y, const char* name, double rotation) = 0;

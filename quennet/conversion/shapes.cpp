@@ -8,6 +8,7 @@
 #include "quennet/conversion/converters.h"
 #include "quennet/conversion/emit.h"
 #include "quennet/conversion/numerics.h"
+#include "quennet/conversion/undrawn.h"
 #include "quennet/drawing/points.h"
 #include "quennet/driver/state.h"
 #include "quennet/options/options.h"
@@ -135,7 +136,7 @@ void DrawArcShape(int32_t x, int32_t y, int32_t radius, int32_t width, double st
 // --- Pads and vias --------------------------------------------------------------
 
 void DrawPadShape(int32_t px, int32_t py, uint8_t shape, int32_t sx, int32_t sy, int32_t hole,
-                  double prot, uint32_t layer, bool zero) {
+                  double prot, uint32_t layer, bool zero, int32_t cornerRadius) {
   switch (shape) {
     case psRound:
       DrawRoundPad(px, py, sx, sy, hole, prot, layer, zero);
@@ -155,8 +156,14 @@ void DrawPadShape(int32_t px, int32_t py, uint8_t shape, int32_t sx, int32_t sy,
       else if (HoleMode() == 2)
         DrawOctagonPadWithHole(px, py, sx, sy, hole, prot, layer, zero);
       break;
+    case psRoundedRectangle:
+      DrawRoundedRectPad(px, py, sx, sy, cornerRadius, hole, prot, layer, zero);
+      break;
+    case psPlaneRelief:
+      break;  // reliefs need the host's rule values (DrawRelief)
     default:
-      break;  // reliefs need the host's rule values; other shapes are not drawn
+      CountUndrawnShape(false, shape, layer);
+      break;
   }
 }
 

@@ -27,10 +27,17 @@ void DrawArcShape(int32_t x, int32_t y, int32_t radius, int32_t width, double st
                   double endAngle, uint32_t layer, bool zero);
 
 // Pads and vias (sizes and holes in PCB units, prot in degrees). DrawPadShape
-// draws the round, rectangular and octagonal shapes (TPadShape 1..3) and
-// nothing for any other; reliefs need the host's rule values (DrawRelief).
+// draws the round, rectangular, octagonal and rounded-rectangle shapes
+// (TPadShape 1..3 and 9); reliefs need the host's rule values (DrawRelief);
+// any other shape is counted as not drawn (undrawn.h).
 void DrawPadShape(int32_t px, int32_t py, uint8_t shape, int32_t sx, int32_t sy, int32_t hole,
-                  double prot, uint32_t layer, bool zero);
+                  double prot, uint32_t layer, bool zero, int32_t cornerRadius = 0);
+// The rectangle sx by sy with its corners rounded by r (cut to half the
+// smaller side): a closed polyline whose corner vertices carry the quarter
+// circle's bulge, or its lines and arcs with zero width. HoleMode 2 adds the
+// hole's circle inside it.
+void DrawRoundedRectPad(int32_t px, int32_t py, int32_t sx, int32_t sy, int32_t r, int32_t hole,
+                        double prot, uint32_t layer, bool zero);
 void DrawRoundPad(int32_t px, int32_t py, int32_t sx, int32_t sy, int32_t hole, double prot,
                   uint32_t layer, bool zero);
 void DrawCirclePad(int32_t px, int32_t py, int32_t d, int32_t hole, uint32_t layer, bool zero);

@@ -1,11 +1,15 @@
 #include "quennet/driver/export_run.h"
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 
 #include "abi/pcbapi.h"
 #include "platform/platform.h"
+#include "quennet/conversion/undrawn.h"
 #include "quennet/drawing/document.h"
 #include "quennet/drawing/tav2_binding.h"
 #include "quennet/driver/client.h"
@@ -217,6 +221,11 @@ bool RunExport(const abi::ShortString& fileName) {
   std::string extension = Cut255(ClientExtractFileExtFromPath(name));
   if (!extension.empty() && extension[0] == '.') extension.erase(0, 1);
 
+  // QUENNET_TIMINGS=1 reports where an export spends its time (benchmarks).
+  using Clock = std::chrono::steady_clock;
+  const bool timings = std::getenv("QUENNET_TIMINGS") != nullptr;
+  const Clock::time_point started = Clock::now();
+  Clock::time_point scanned, drawn, saved;
   ScanBoard();
   CompleteLayerSet(*board);
   ExportLayerSet() = UsedLayerSet();
@@ -230,6 +239,7 @@ bool RunExport(const abi::ShortString& fileName) {
     if (visible) ExportLayerSet() = ExportLayerSet().Intersection(TLayerSetRef(std::move(visible)));
   }
 
+  scanned = Clock::now();
   abi::ShortString caption;
   abi::SetShortString(caption, Cut255("Saving " + name + " (" + extension + ")"));
   PcbApi_Percent_Init(caption, ObjectCount());
@@ -246,13 +256,26 @@ bool RunExport(const abi::ShortString& fileName) {
     if (DXF_CreateDrawing(gDrawingFileName, static_cast<uint16_t>(options.AcadVersion),
                           options.Units, e.MinX, e.MinY, e.MaxX, e.MaxY)) {
       Placement() = TPlacement{};
+      ResetUndrawnShapes();
       CreateDrawingLayers();
       ExportFreePrimitives();
       ExportComponents();
+      drawn = Clock::now();
       if (!DXF_SaveDrawing(static_cast<uint16_t>(options.AcadVersion),
                            static_cast<uint8_t>(options.OutputFormat))) {
         const std::string reason = DXF_EngineError();
         failure = "Cannot write " + name + (reason.empty() ? std::string() : ": " + reason);
+      } else {
+        saved = Clock::now();
+        for (const std::string& line : UndrawnShapeReport())
+          std::fprintf(stderr, "%s: %s\n", name.c_str(), line.c_str());
+        if (timings) {
+          auto s = [](Clock::time_point a, Clock::time_point b) {
+            return std::chrono::duration<double>(b - a).count();
+          };
+          std::fprintf(stderr, "quennet timings: scan %.6f s, passes %.6f s, save %.6f s\n",
+                       s(started, scanned), s(scanned, drawn), s(drawn, saved));
+        }
       }
     }
   }

@@ -5,6 +5,7 @@
 
 #include "quennet/conversion/tests/fake_host.h"
 #include "quennet/conversion/tests/recorder.h"
+#include "quennet/conversion/undrawn.h"
 #include "quennet/driver/state.h"
 #include "quennet/pcbmodel/layers/layerset.h"
 #include "quennet/pcbmodel/layers/rtl_errors.h"
@@ -118,13 +119,22 @@ TEST_F(Converters, PadOnEveryExportedLayerThenItsHole) {
   pad.x = 1000000, pad.y = 2000000, pad.hole = 300000;
   pad.OnLayer(1, psRound, 600000, 600000)
       .OnLayer(32, psRectangle, 600000, 400000)
-      .OnLayer(33, 9, 600000, 600000)         // rounded rectangle: not drawn
+      .OnLayer(33, psRoundedRectangle, 600000, 600000)
+      .OnLayer(34, 7, 600000, 600000)         // a shape the export has no drawing for
       .OnLayer(35, psRound, 600000, 600000);  // paste is not exported here
+  pad.cornerRadius[33] = 300000;              // as round as it gets: a circle of four arcs
+  ResetUndrawnShapes();
   ConvertPad(host.Add(pad));
-  EXPECT_EQ(Joined(rec.calls),
+  const std::string calls = Joined(rec.calls);
+  EXPECT_EQ(calls.substr(0, calls.find("BPLINE")),
             "DONUT L1 1000000 2000000 600000 0\n"
-            "SOLID L32 700000 1800000 1300000 1800000 1300000 2200000 700000 2200000\n"
-            "DONUT L81 1000000 2000000 300000 0\n");
+            "SOLID L32 700000 1800000 1300000 1800000 1300000 2200000 700000 2200000\n");
+  EXPECT_NE(calls.find("BPLINE L33 1 1000000 1700000 0.4142"), std::string::npos) << calls;
+  EXPECT_NE(calls.find("\nDONUT L81 1000000 2000000 300000 0\n"), std::string::npos) << calls;
+  EXPECT_EQ(calls.find("L34"), std::string::npos) << calls;
+  ConvertPad(host.Add(pad));
+  EXPECT_EQ(UndrawnShapeReport(),
+            std::vector<std::string>{"2 pads of shape 7 on BottomOverlay were not drawn"});
 }
 
 TEST_F(Converters, PadReliefOnAPlane) {
@@ -164,9 +174,13 @@ TEST_F(Converters, ViasByShapeOnEachLayer) {
   via.kind = pokVia;
   via.x = 10, via.y = 20, via.hole = 200000;
   via.OnLayer(1, psRound, 500000, 500000)
-      .OnLayer(32, 0, 500000, 500000)     // not present there
-      .OnLayer(39, psPlaneRelief, 0, 0);  // a relief even with size 0
+      .OnLayer(32, 0, 500000, 500000)            // not present there
+      .OnLayer(33, psRectangle, 500000, 500000)  // vias are round: not drawn, but counted
+      .OnLayer(39, psPlaneRelief, 0, 0);         // a relief even with size 0
+  ResetUndrawnShapes();
   ConvertVia(host.Add(via));
+  EXPECT_EQ(UndrawnShapeReport(),
+            std::vector<std::string>{"1 via of shape rectangle on TopOverlay was not drawn"});
   const std::string calls = Joined(rec.calls);
   EXPECT_EQ(rec.calls.front(), "DONUT L1 10 20 500000 0");
   EXPECT_EQ(rec.calls.back(), "DONUT L82 10 20 200000 0");

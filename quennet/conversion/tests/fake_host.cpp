@@ -161,6 +161,10 @@ int32_t ShapeOnLayer(uint32_t h, uint8_t l, uint8_t* shape) {
   if (const TFakeObject* o = Find(h); o && l < 83) *shape = o->shape[l];
   return 0;
 }
+int32_t CornerRadiusOnLayer(uint32_t h, uint8_t l, int32_t* r) {
+  if (const TFakeObject* o = Find(h); o && l < 83) *r = o->cornerRadius[l];
+  return 0;
+}
 int32_t SizeOnLayer(uint32_t h, uint8_t l, int32_t* xs, int32_t* ys) {
   if (const TFakeObject* o = Find(h); o && l < 83) *xs = o->xSize[l], *ys = o->ySize[l];
   return 0;
@@ -199,6 +203,7 @@ TPcbApiTable MakeTable() {
   t.QueryPad = QueryPad;
   t.QueryPadOrViaShapeOnLayer = ShapeOnLayer;
   t.QueryPadOrViaSizeOnLayer = SizeOnLayer;
+  t.QueryPadCornerRadiusOnLayer = CornerRadiusOnLayer;
   t.FindDominantRuleForObject = DominantRule;
   t.QueryRulePowerPlaneConnectStyleRule = PowerPlaneRule;
   return t;

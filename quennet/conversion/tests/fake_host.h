@@ -32,7 +32,7 @@ struct TFakeObject {
   // pads and vias: per TLayer
   int32_t hole = 0;
   std::array<uint8_t, 83> shape{};
-  std::array<int32_t, 83> xSize{}, ySize{};
+  std::array<int32_t, 83> xSize{}, ySize{}, cornerRadius{};
   int32_t reliefExpansion = 0, reliefConductor = 0, reliefEntries = 0, reliefGap = 0;
   // components
   std::string pattern;

@@ -65,6 +65,16 @@ class TRecorder final : public TEmitterSink {
         {double(p.GetX(0)), double(p.GetY(0)), double(p.GetX(1)), double(p.GetY(1)), double(width),
          bulge, double(full)});
   }
+  void AddBulgePolyline(const TPoints& p, const double* bulges, uint32_t layer,
+                        bool closed) override {
+    std::vector<double> v{double(closed)};
+    for (int32_t i = 0; i < p.Count; ++i) {
+      v.push_back(p.GetX(i));
+      v.push_back(p.GetY(i));
+      v.push_back(bulges[i]);
+    }
+    Put("BPLINE", layer, v);
+  }
   bool BeginBlock(const char* name) override {
     for (const auto& n : existingBlocks)
       if (n == name) {

@@ -15,6 +15,7 @@
 #include "abi/pcbapi.h"
 #include "quennet/conversion/converters.h"
 #include "quennet/conversion/tests/recorder.h"
+#include "quennet/conversion/undrawn.h"
 #include "quennet/drawing/points.h"
 #include "quennet/pcbmodel/layers/rtl_errors.h"
 #include "quennet/pcbmodel/objects.h"
@@ -218,12 +219,52 @@ TEST_F(Shapes, OctagonChamferIsAQuarterOfTheSmallerSize) {
                          });
 }
 
-TEST_F(Shapes, UnknownShapesDrawNothing) {
-  for (uint8_t shape : {0, 9, 200}) DrawPadShape(0, 0, shape, 600000, 600000, 300000, 0, L1, false);
+TEST_F(Shapes, RoundedRectangles) {
+  const std::string b = Num(std::tan(std::numbers::pi / 8));
+  // 1,000,000 by 600,000 with corners of radius 100,000: corner centres at (±400,000, ±200,000).
+  DrawPadShape(0, 0, psRoundedRectangle, 1000000, 600000, 0, 0, L1, false, 100000);
+  DrawPadShape(0, 0, psRoundedRectangle, 1000000, 600000, 0, 0, L1, true, 100000);
+  const std::string q = Num(std::numbers::pi / 2);
+  ExpectCalls(
+      rec.calls,
+      {
+          "BPLINE L1 1 400000 -300000 " + b + " 500000 -200000 0 500000 200000 " + b +
+              " 400000 300000 0 -400000 300000 " + b + " -500000 200000 0 -500000 -200000 " + b +
+              " -400000 -300000 0",
+          "ARC L1 400000 -200000 100000 -" + q + " 0 0",
+          "LINE L1 500000 -200000 500000 200000 0",
+          "ARC L1 400000 200000 100000 0 " + q + " 0",
+          "LINE L1 400000 300000 -400000 300000 0",
+          "ARC L1 -400000 200000 100000 " + q + " " + kPi + " 0",
+          "LINE L1 -500000 200000 -500000 -200000 0",
+          "ARC L1 -400000 -200000 100000 " + kPi + " " + Num(3 * std::numbers::pi / 2) + " 0",
+          "LINE L1 -400000 -300000 400000 -300000 0",
+      });
+  rec.calls.clear();
+  // Turned 90 degrees; a radius beyond half the smaller side is cut to it,
+  // and the short sides of length 0 vanish.
+  DrawPadShape(0, 0, psRoundedRectangle, 1000000, 600000, 0, 90, L1, false, 400000);
+  ExpectCalls(rec.calls,
+              {"BPLINE L1 1 300000 200000 " + b + " 0 500000 " + b +
+               " -300000 200000 0 -300000 -200000 " + b + " 0 -500000 " + b + " 300000 -200000 0"});
+  rec.calls.clear();
+  // No radius: the plain rectangle.
+  DrawPadShape(0, 0, psRoundedRectangle, 1000000, 600000, 0, 0, L1, false, 0);
+  EXPECT_EQ(Kinds(rec.calls), "SOLID");
+}
+
+TEST_F(Shapes, UnknownShapesDrawNothingAndAreCounted) {
+  ResetUndrawnShapes();
+  for (uint8_t shape : {0, 200, 200})
+    DrawPadShape(0, 0, shape, 600000, 600000, 300000, 0, L1, false);
+  EXPECT_EQ(UndrawnShapeReport(),
+            (std::vector<std::string>{"1 pad of shape none on TopLayer was not drawn",
+                                      "2 pads of shape 200 on TopLayer were not drawn"}));
   ExportOptions().HoleMode = 3;  // a value no dialog writes
   DrawPadShape(0, 0, psRectangle, 600000, 600000, 300000, 0, L1, false);
   DrawPadShape(0, 0, psRound, 600000, 400000, 300000, 0, L1, false);
   DrawPadShape(0, 0, psOctagonal, 600000, 400000, 300000, 0, L1, true);
+  DrawPadShape(0, 0, psRoundedRectangle, 600000, 400000, 300000, 0, L1, true, 50000);
   EXPECT_TRUE(rec.calls.empty()) << Kinds(rec.calls);
 }
 
@@ -250,13 +291,18 @@ TEST_F(Shapes, HoleModeTable) {
        600000,
        {"DONUT", "LINE LINE LINE LINE LINE LINE LINE LINE", "DONUT",
         "LINE LINE LINE LINE LINE LINE LINE LINE CIRCLE"}},
+      {psRoundedRectangle,
+       1000000,
+       600000,
+       {"BPLINE", "ARC LINE ARC LINE ARC LINE ARC LINE", "BPLINE CIRCLE",
+        "ARC LINE ARC LINE ARC LINE ARC LINE CIRCLE"}},
   };
   for (const auto& c : cases) {
     for (int col = 0; col < 4; ++col) {
       for (int32_t mode : col < 2 ? std::vector<int32_t>{0, 1} : std::vector<int32_t>{2}) {
         rec.calls.clear();
         ExportOptions().HoleMode = mode;
-        DrawPadShape(0, 0, c.shape, c.sx, c.sy, 200000, 0, L1, col % 2 == 1);
+        DrawPadShape(0, 0, c.shape, c.sx, c.sy, 200000, 0, L1, col % 2 == 1, 100000);
         EXPECT_EQ(Kinds(rec.calls), c.kinds[col])
             << "shape " << int(c.shape) << " " << c.sx << "x" << c.sy << " HoleMode " << mode
             << " zero " << (col % 2);
