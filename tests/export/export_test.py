@@ -301,7 +301,7 @@ def case_component_via(env):
     def via_centres(ents):
         return [(round(sum(v[0] for v in e["vertices"]) / len(e["vertices"]), 6),
                  round(sum(v[1] for v in e["vertices"]) / len(e["vertices"]), 6))
-                for e in ents if e["type"] == "POLYLINE" and e["layer"] == "TopLayer"]
+                for e in ents if e["type"] == "POLYLINE" and e["layer"] == symbol_name("TopLayer")]
 
     for mode, where, centre in (("blocks", "block", (0.0, -0.1)),
                                 ("primitives", "model space", (1.1, 1.0))):
@@ -311,7 +311,7 @@ def case_component_via(env):
         env.export(board, dxf, options)
         path, doc = env.read("ezdxf", dxf)
         env.compare(exp_path, path)
-        ents = doc["entities"] if mode == "primitives" else doc["blocks"]["VIA1_1"]
+        ents = doc["entities"] if mode == "primitives" else doc["blocks"][symbol_name("VIA1_1")]
         check(via_centres(ents) == [centre],
               f"{mode}: the via is not in the {where} at {centre}: {via_centres(ents)}")
 
