@@ -227,8 +227,6 @@ TEST_F(Engine, UnsupportedSavesFailWithAReasonAndWriteNothing) {
       {kFormatDxf, -1, "unsupported AutoCAD version -1"},
       {kFormatDwg, 300, "unsupported AutoCAD version 300"},
       {2, 4, "unsupported output format 2"},
-      {kFormatDwg, 0, "DWG for AutoCAD V2.5 is not supported"},
-      {kFormatDwg, 4, "DWG for AutoCAD R11/R12 is not supported"},
       {kFormatDxf, 4, "the drawing's extents are not finite numbers"},
   };
   for (const auto& c : cases) {
@@ -238,6 +236,24 @@ TEST_F(Engine, UnsupportedSavesFailWithAReasonAndWriteNothing) {
     EXPECT_EQ(0, b.Save(s / "out.dxf", c.format, c.version));
     EXPECT_EQ(c.error, LastError());
     EXPECT_TRUE(s.List().empty());
+  }
+}
+
+// The releases before R13 hold names of at most 31 characters; a longer one is
+// refused with the name, and the file that was there stays.
+TEST_F(Engine, DwgBeforeR13RefusesALongNameAndKeepsTheOldFile) {
+  for (int16_t version = 0; version <= 4; ++version) {
+    Scratch s;
+    const std::string target = s / "board.dwg";
+    Spit(target, "the previous drawing");
+    Builder b(version);
+    ASSERT_TRUE(b.AddLayer("A_LAYER_NAME_OF_THIRTY_TWO_CHARS", 1));
+    EXPECT_EQ(0, b.Save(target, kFormatDwg, version));
+    EXPECT_NE(std::string::npos,
+              LastError().find("layer \"A_LAYER_NAME_OF_THIRTY_TWO_CHARS\" is longer than the 31"))
+        << LastError();
+    EXPECT_EQ("the previous drawing", Slurp(target));
+    EXPECT_EQ(std::vector<std::string>{"board.dwg"}, s.List());
   }
 }
 

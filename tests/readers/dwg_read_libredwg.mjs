@@ -126,8 +126,13 @@ function readPre13(lib, dwg) {
   const xy = (p, z) => [p.x, p.y, p.z ?? z ?? 0];
   let list = null;
   let polyline = null;
+  // AutoCAD moves an edited polyline's head to the extra section and leaves a
+  // JUMP before its vertices; the head is read later, with no vertices after it.
+  const jumped = [];
+  const headless = [];
   for (const o of objects) {
-    if (lib.dwg_object_get_supertype(o) !== 0) continue;
+    // A type above 127 marks a record AutoCAD deleted but left in place.
+    if (lib.dwg_object_get_supertype(o) !== 0 || lib.dwg_object_get_type(o) > 127) continue;
     const ent = lib.dwg_object_to_entity(o);
     const t = etio(o);
     const type = name(o);
@@ -177,6 +182,10 @@ function readPre13(lib, dwg) {
           startWidth: field(t, 'start_width'), endWidth: field(t, 'end_width'), vertices: [],
         });
         break;
+      case 'JUMP':
+        polyline = { vertices: [] };
+        jumped.push(polyline.vertices);
+        continue;
       case 'VERTEX_2D': {
         const p = field(t, 'point');
         polyline?.vertices.push([p.x, p.y, field(t, 'start_width'), field(t, 'end_width'),
@@ -197,8 +206,10 @@ function readPre13(lib, dwg) {
       default:
         e.type = 'OTHER' + type;
     }
+    if (type === 'POLYLINE_2D') headless.push(e);
     target.push(e);
   }
+  for (const p of headless) if (!p.vertices.length && jumped.length) p.vertices = jumped.shift();
   return result;
 }
 
