@@ -211,9 +211,11 @@ struct Block {
 // without handles ignore them).
 struct StructuralHandles {
   Handle blockRecordControl = 0, layerControl = 0, styleControl = 0, linetypeControl = 0,
-         viewControl = 0, ucsControl = 0, vportControl = 0, appidControl = 0, dimstyleControl = 0;
+         viewControl = 0, ucsControl = 0, vportControl = 0, appidControl = 0, dimstyleControl = 0,
+         vxControl = 0;
   Handle activeVport = 0;
-  Handle rootDictionary = 0, groupDictionary = 0, mlinestyleDictionary = 0, standardMlinestyle = 0;
+  Handle rootDictionary = 0, groupDictionary = 0, mlinestyleDictionary = 0, standardMlinestyle = 0,
+         variableDictionary = 0;
   Handle linetypeByBlock = 0, linetypeByLayer = 0;
 };
 

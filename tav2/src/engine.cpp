@@ -99,36 +99,55 @@ Handle Issue(OpenDrawing& od) {
 
 }  // namespace
 
+// A new drawing's structural objects and standard rows take the handles
+// AutoCAD gives them (table controls 1 to B without 4, the root dictionary
+// C, ACAD_GROUP D, layer 0 at 10, model space's block header 1F with its
+// BLOCK and ENDBLK at 20 and 21): importers that take that layout for
+// granted then find no clash. Everything else is issued from 22 on.
+namespace {
+constexpr Handle kFirstFreeHandle = 0x22;
+
+Handle Fixed(OpenDrawing& od, Handle h) {
+  ClaimHandle(od, h, "");
+  return h;
+}
+}  // namespace
+
 void InitDrawing(OpenDrawing& od, const EngineDefaults& defaults, int16_t version) {
   Drawing& d = od.d;
   d.version = version;
   d.header.created = 2440587.5 + static_cast<double>(std::time(nullptr)) / 86400.0;
   d.header.defaults = defaults.header;
+  d.nextHandle = kFirstFreeHandle;
   StructuralHandles& h = d.handles;
-  h.blockRecordControl = Issue(od);
-  h.layerControl = Issue(od);
-  h.styleControl = Issue(od);
-  h.linetypeControl = Issue(od);
-  h.viewControl = Issue(od);
-  h.ucsControl = Issue(od);
-  h.vportControl = Issue(od);
-  h.appidControl = Issue(od);
-  h.dimstyleControl = Issue(od);
-  h.rootDictionary = Issue(od);
-  h.groupDictionary = Issue(od);
-  h.mlinestyleDictionary = Issue(od);
-  h.standardMlinestyle = Issue(od);
+  h.blockRecordControl = Fixed(od, 0x1);
+  h.layerControl = Fixed(od, 0x2);
+  h.styleControl = Fixed(od, 0x3);
+  h.linetypeControl = Fixed(od, 0x5);
+  h.viewControl = Fixed(od, 0x6);
+  h.ucsControl = Fixed(od, 0x7);
+  h.vportControl = Fixed(od, 0x8);
+  h.appidControl = Fixed(od, 0x9);
+  h.dimstyleControl = Fixed(od, 0xA);
+  h.vxControl = Fixed(od, 0xB);
+  h.rootDictionary = Fixed(od, 0xC);
+  h.groupDictionary = Fixed(od, 0xD);
+  h.variableDictionary = Fixed(od, 0xE);
+  h.linetypeByBlock = Fixed(od, 0x14);
+  h.linetypeByLayer = Fixed(od, 0x15);
+  h.mlinestyleDictionary = Fixed(od, 0x17);
+  h.standardMlinestyle = Fixed(od, 0x18);
   h.activeVport = Issue(od);
-  h.linetypeByBlock = Issue(od);
-  h.linetypeByLayer = Issue(od);
   for (const Linetype& lt : defaults.linetypes) {
     Linetype row = lt;
-    row.handle = Issue(od);
+    row.handle = EqualNoCase(lt.name, "CONTINUOUS") && d.FindLinetype("CONTINUOUS") == kNoIndex
+                     ? Fixed(od, 0x16)
+                     : Issue(od);
     d.AddLinetype(std::move(row));
   }
   for (const EngineDefaults::LayerRow& l : defaults.layers) {
     Layer row;
-    row.handle = Issue(od);
+    row.handle = d.layers.empty() ? Fixed(od, 0x10) : Issue(od);
     row.name = l.name;
     row.color = l.color;
     row.linetype = d.FindLinetype(l.linetype);
@@ -136,17 +155,21 @@ void InitDrawing(OpenDrawing& od, const EngineDefaults& defaults, int16_t versio
   }
   for (const TextStyle& s : defaults.styles) {
     TextStyle row = s;
-    row.handle = Issue(od);
+    row.handle = d.styles.empty() ? Fixed(od, 0x11) : Issue(od);
     d.AddStyle(std::move(row));
   }
-  for (const std::string& a : defaults.appids) d.appids.push_back({Issue(od), a});
+  for (const std::string& a : defaults.appids)
+    d.appids.push_back({d.appids.empty() ? Fixed(od, 0x12) : Issue(od), a});
   for (const std::string& s : defaults.dimstyles) d.dimstyles.push_back({Issue(od), s});
-  for (const char* name : {"*MODEL_SPACE", "*PAPER_SPACE"}) {
+  // Model space first, as the drawing keeps it; paper space's handles lie below.
+  const Handle spaces[2][3] = {{0x1F, 0x20, 0x21}, {0x1B, 0x1C, 0x1D}};
+  const char* names[2] = {"*MODEL_SPACE", "*PAPER_SPACE"};
+  for (int i = 0; i < 2; ++i) {
     Block b;
-    b.handle = Issue(od);
-    b.name = name;
-    b.beginHandle = Issue(od);
-    b.endHandle = Issue(od);
+    b.handle = Fixed(od, spaces[i][0]);
+    b.name = names[i];
+    b.beginHandle = Fixed(od, spaces[i][1]);
+    b.endHandle = Fixed(od, spaces[i][2]);
     d.AddBlock(std::move(b));
   }
   od.blockEnded.assign(2, false);
@@ -218,17 +241,16 @@ bool SaveDrawing(OpenDrawing& od, const char* fileName, int format, int version,
       error = std::string("DWG for AutoCAD ") + schema::Info(version).name + " is not supported";
       return false;
     }
-    std::vector<uint8_t> bytes;
+    // Streamed into the temporary file, which replaces the target only once complete.
+    ReplacingFile file;
+    if (!file.Open(target, error)) return false;
     std::string why;
-    if (!dwg::WriteDwg(od.d, version, bytes, why)) {
-      error = "cannot write " + target + ": " + why;
+    if (!dwg::WriteDwg(od.d, version, file, why)) {
+      // A write error names the file already; a drawing fault does not.
+      error = why.rfind("cannot ", 0) == 0 ? why : "cannot write " + target + ": " + why;
       return false;
     }
-    ReplacingFile file;
-    if (!file.Open(target, error) || !file.Write(bytes.data(), bytes.size(), error) ||
-        !file.Commit(error))
-      return false;
-    return true;
+    return file.Commit(error);
   }
   ReplacingFile file;
   if (!file.Open(target, error)) return false;

@@ -65,6 +65,22 @@ bool ReplacingFile::Write(const void* data, size_t size, std::string& error) {
   return true;
 }
 
+bool ReplacingFile::WriteAt(uint64_t offset, const void* data, size_t size, std::string& error) {
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::pwrite(fd_, p, size, static_cast<off_t>(offset));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      error = Reason("cannot write", target_);
+      return false;
+    }
+    p += n;
+    offset += static_cast<uint64_t>(n);
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
 bool ReplacingFile::Commit(std::string& error) {
   if (fd_ < 0) {
     error = "no file open";

@@ -23,6 +23,9 @@ class ReplacingFile {
   // Creates the temporary file; false with a reason in `error`.
   bool Open(const std::string& target, std::string& error);
   bool Write(const void* data, size_t size, std::string& error);
+  // Overwrites bytes already written at `offset` (a section address known
+  // only at the end); the position of Write is unchanged.
+  bool WriteAt(uint64_t offset, const void* data, size_t size, std::string& error);
   // Flushes to disk and renames over the target; false with a reason.
   bool Commit(std::string& error);
   const std::string& TempPath() const { return temp_; }

@@ -1,8 +1,21 @@
 #include "tav2/src/schema.h"
 
 #include <cstring>
+#include <iterator>
+
+#include "abi/tav2.h"
 
 namespace tav2::schema {
+
+// The engine numbers releases as the ABI does.
+constexpr bool Same(Release r, tav2abi::AcadVersion v) {
+  return static_cast<int>(r) == static_cast<int>(v);
+}
+static_assert(Same(kV25, tav2abi::kAcadV25) && Same(kV26, tav2abi::kAcadV26) &&
+              Same(kR9, tav2abi::kAcadR9) && Same(kR10, tav2abi::kAcadR10) &&
+              Same(kR12, tav2abi::kAcadR12) && Same(kR13, tav2abi::kAcadR13) &&
+              Same(kR14, tav2abi::kAcadR14));
+static_assert(kReleaseCount == tav2abi::kAcadVersionCount);
 
 namespace {
 
@@ -246,6 +259,7 @@ constexpr FieldSpec kBlock[] = {
     {5, F::Handle, kR13},
     {330, F::Owner, kR13},
     {100, F::Subclass, kR13, kLast, 0, 0, "AcDbEntity"},
+    {67, F::PaperSpace, kR13, kLast, kOmit},
     {8, F::Layer},
     {100, F::Subclass, kR13, kLast, 0, 0, "AcDbBlockBegin"},
     {2, F::BlockName},
@@ -261,6 +275,7 @@ constexpr FieldSpec kEndblk[] = {
     {5, F::Handle, kR10},
     {330, F::Owner, kR13},
     {100, F::Subclass, kR13, kLast, 0, 0, "AcDbEntity"},
+    {67, F::PaperSpace, kR13, kLast, kOmit},
     {8, F::Layer},
     {100, F::Subclass, kR13, kLast, 0, 0, "AcDbBlockEnd"},
 };
@@ -272,8 +287,9 @@ constexpr FieldSpec kEndblk[] = {
     70, F::Flags                                                       \
   }
 
-// The active viewport's values come from the drawing's view (ViewValue by
-// group code); the rest are AutoCAD's defaults for a plan view.
+// The active viewport shows the drawing's view (ViewValue by group code);
+// its snap and grid are the header's; the rest are AutoCAD's defaults for a
+// plan view.
 constexpr FieldSpec kVport[] = {
     ENTRY_HEAD("AcDbViewportTableRecord"),
     {10, F::Const, kR10, kLast, 0, 0},
@@ -282,15 +298,15 @@ constexpr FieldSpec kVport[] = {
     {21, F::Const, kR10, kLast, 0, 1},
     {12, F::ViewValue},
     {22, F::ViewValue},
-    {13, F::Const, kR10, kLast, 0, 0},
-    {23, F::Const, kR10, kLast, 0, 0},
-    {14, F::Const, kR10, kLast, 0, 1},
-    {24, F::Const, kR10, kLast, 0, 1},
-    {15, F::Const, kR10, kLast, 0, 0},
-    {25, F::Const, kR10, kLast, 0, 0},
-    {16, F::Const, kR10, kLast, 0, 0},
-    {26, F::Const, kR10, kLast, 0, 0},
-    {36, F::Const, kR10, kLast, 0, 1},
+    {13, F::HeaderValue, kR10, kLast, 0, 0, "$SNAPBASE"},
+    {23, F::HeaderValue, kR10, kLast, 0, 0, "$SNAPBASE"},
+    {14, F::HeaderValue, kR10, kLast, 0, 0, "$SNAPUNIT"},
+    {24, F::HeaderValue, kR10, kLast, 0, 0, "$SNAPUNIT"},
+    {15, F::HeaderValue, kR10, kLast, 0, 0, "$GRIDUNIT"},
+    {25, F::HeaderValue, kR10, kLast, 0, 0, "$GRIDUNIT"},
+    {16, F::Extrusion},
+    {26, F::Extrusion},
+    {36, F::Extrusion},
     {17, F::Const, kR10, kLast, 0, 0},
     {27, F::Const, kR10, kLast, 0, 0},
     {37, F::Const, kR10, kLast, 0, 0},
@@ -299,16 +315,16 @@ constexpr FieldSpec kVport[] = {
     {42, F::Const, kR10, kLast, 0, 50},
     {43, F::Const, kR10, kLast, 0, 0},
     {44, F::Const, kR10, kLast, 0, 0},
-    {50, F::Const, kR10, kLast, 0, 0},
+    {50, F::HeaderValue, kR10, kLast, 0, 0, "$SNAPANG"},
     {51, F::Const, kR10, kLast, 0, 0},
     {71, F::Const, kR10, kLast, 0, 0},
     {72, F::Const, kR10, kLast, 0, 100},
-    {73, F::Const, kR10, kLast, 0, 1},
+    {73, F::HeaderValue, kR10, kLast, 0, 0, "$FASTZOOM"},
     {74, F::Const, kR10, kLast, 0, 3},
-    {75, F::Const, kR10, kLast, 0, 0},
-    {76, F::Const, kR10, kLast, 0, 0},
-    {77, F::Const, kR10, kLast, 0, 0},
-    {78, F::Const, kR10, kLast, 0, 0},
+    {75, F::HeaderValue, kR10, kLast, 0, 0, "$SNAPMODE"},
+    {76, F::HeaderValue, kR10, kLast, 0, 0, "$GRIDMODE"},
+    {77, F::HeaderValue, kR10, kLast, 0, 0, "$SNAPSTYLE"},
+    {78, F::HeaderValue, kR10, kLast, 0, 0, "$SNAPISOPAIR"},
 };
 
 constexpr FieldSpec kLtype[] = {
@@ -405,7 +421,7 @@ constexpr FieldSpec kDimstyle[] = {
     DIMVAR(286, "$DIMALTTZ", kR13),
     DIMVAR(287, "$DIMFIT", kR13),
     DIMVAR(288, "$DIMUPT", kR13),
-    {340, F::TextStyle, kR13},
+    {340, F::HeaderRef, kR13, kLast, 0, 0, "$DIMTXSTY"},
 };
 
 constexpr FieldSpec kBlockRecord[] = {
@@ -416,15 +432,489 @@ constexpr FieldSpec kBlockRecord[] = {
     {2, F::Name},
 };
 
+// The standard multiline style every R13+ drawing has: two lines half a
+// unit either side, BYLAYER.
+constexpr FieldSpec kMlinestyle[] = {
+    {5, F::Handle, kR13},
+    {102, F::ConstText, kR13, kLast, 0, 0, "{ACAD_REACTORS"},
+    {330, F::Owner, kR13},
+    {102, F::ConstText, kR13, kLast, 0, 0, "}"},
+    {330, F::Owner, kR13},
+    {100, F::Subclass, kR13, kLast, 0, 0, "AcDbMlineStyle"},
+    {2, F::Name, kR13},
+    {70, F::Flags, kR13},
+    {3, F::ConstText, kR13, kLast, 0, 0, ""},
+    {62, F::Const, kR13, kLast, 0, 256},
+    {51, F::Const, kR13, kLast, 0, 90},
+    {52, F::Const, kR13, kLast, 0, 90},
+    {71, F::Const, kR13, kLast, 0, 2},
+    {49, F::Const, kR13, kLast, 0, 0.5},
+    {62, F::Const, kR13, kLast, 0, 256},
+    {6, F::ConstText, kR13, kLast, 0, 0, "BYLAYER"},
+    {49, F::Const, kR13, kLast, 0, -0.5},
+    {62, F::Const, kR13, kLast, 0, 256},
+    {6, F::ConstText, kR13, kLast, 0, 0, "BYLAYER"},
+};
+
+// ---------------------------------------------------------------------------
+// DWG records (R13+): each kind's own values after the common part.
+
+using D = Dwg;
+constexpr double kHard = 5;  // hard pointer reference code, for H fields
+
+constexpr DwgFieldSpec kDwgLine[] = {
+    {D::BD3, F::P1X, 10},
+    {D::BD3, F::P2X, 11},
+    {D::BD, F::Thickness, 39},
+    {D::BD3, F::Extrusion, 210},
+};
+
+constexpr DwgFieldSpec kDwgCircle[] = {
+    {D::BD3, F::P1X, 10},
+    {D::BD, F::Radius, 40},
+    {D::BD, F::Thickness, 39},
+    {D::BD3, F::Extrusion, 210},
+};
+
+constexpr DwgFieldSpec kDwgArc[] = {
+    {D::BD3, F::P1X, 10},        {D::BD, F::Radius, 40},     {D::BD, F::Thickness, 39},
+    {D::BD3, F::Extrusion, 210}, {D::BD, F::StartAngle, 50}, {D::BD, F::EndAngle, 51},
+};
+
+constexpr DwgFieldSpec kDwgSolid[] = {
+    {D::BD, F::Thickness, 39},   {D::BD, F::P1Z, 30},  {D::RD2, F::P1X, 10},
+    {D::RD2, F::P2X, 11},        {D::RD2, F::P3X, 12}, {D::RD2, F::P4X, 13},
+    {D::BD3, F::Extrusion, 210},
+};
+
+// The alignment point is the insertion point when the text is not aligned.
+constexpr DwgFieldSpec kDwgText[] = {
+    {D::BD, F::P1Z, 30},
+    {D::RD2, F::P1X, 10},
+    {D::RD2, F::AlignX, 11},
+    {D::BD3, F::Extrusion, 210},
+    {D::BD, F::Thickness, 39},
+    {D::BD, F::TextOblique, 51},
+    {D::BD, F::TextRotation, 50},
+    {D::BD, F::TextHeight, 40},
+    {D::BD, F::TextWidthFactor, 41},
+    {D::T, F::TextValue, 1},
+    {D::BS, F::TextGeneration, 71},
+    {D::BS, F::TextHAlign, 72},
+    {D::BS, F::TextVAlign, 73},
+    {D::H, F::TextStyle, 7, kR13, kLast, 0, kHard},
+};
+
+// Only the bits of a 2D polyline: the 3D, mesh and face-mesh kinds are other
+// objects (the mask in `def`).
+constexpr DwgFieldSpec kDwgPolyline[] = {
+    {D::BS, F::Flags, 70, kR13, kLast, 0, 0xFFFF & ~(8 | 16 | 64)},
+    {D::BS, F::Const, 75},  // no smoothing curve
+    {D::BD, F::StartWidth, 40},
+    {D::BD, F::EndWidth, 41},
+    {D::BD, F::Thickness, 39},
+    {D::BD, F::Elevation, 30},
+    {D::BD3, F::Extrusion, 210},
+};
+
+constexpr DwgFieldSpec kDwgVertex[] = {
+    {D::RC, F::Flags, 70}, {D::BD3, F::P1X, 10},  {D::Widths, F::StartWidth, 40},
+    {D::BD, F::Bulge, 42}, {D::BD, F::Const, 50},  // tangent direction
+};
+
+constexpr DwgFieldSpec kDwgInsert[] = {
+    {D::BD3, F::P1X, 10},
+    {D::BD3, F::ScaleX, 41},
+    {D::BD, F::Rotation, 50},
+    {D::BD3, F::Extrusion, 210},
+    {D::B, F::Const, 66},  // no attributes
+    {D::BS, F::Columns, 70, kR13, kLast, kArrayOnly},
+    {D::BS, F::Rows, 71, kR13, kLast, kArrayOnly},
+    {D::BD, F::ColumnSpacing, 44, kR13, kLast, kArrayOnly},
+    {D::BD, F::RowSpacing, 45, kR13, kLast, kArrayOnly},
+    {D::H, F::BlockName, 2, kR13, kLast, 0, kHard},
+};
+
+constexpr DwgFieldSpec kDwgBlock[] = {
+    {D::T, F::BlockName, 2},
+};
+
+constexpr DwgFieldSpec kDwgBlockRecord[] = {
+    {D::B, F::Flags, 70, kR13, kLast, 0, 1},  // anonymous
+    {D::B, F::Flags, 70, kR13, kLast, 0, 2},  // has attribute definitions
+    {D::B, F::Const, 0},                      // external reference
+    {D::B, F::Const, 0},                      // overlaid
+    {D::BD3, F::P1X, 10},
+    {D::T, F::ConstText, 1, kR13, kLast, 0, 0, ""},  // external reference path
+};
+
+constexpr DwgFieldSpec kDwgLayer[] = {
+    {D::B, F::Flags, 70, kR13, kLast, 0, 1},  // frozen
+    {D::B, F::LayerOff, 62},
+    {D::B, F::Flags, 70, kR13, kLast, 0, 2},  // frozen in new viewports
+    {D::B, F::Flags, 70, kR13, kLast, 0, 4},  // locked
+    {D::CMC, F::LayerColor, 62},
+    {D::H, F::LayerLinetype, 6, kR13, kLast, 0, kHard},
+};
+
+constexpr DwgFieldSpec kDwgStyle[] = {
+    {D::B, F::Flags, 70, kR13, kLast, 0, 4},  // vertical
+    {D::B, F::Flags, 70, kR13, kLast, 0, 1},  // shape file
+    {D::BD, F::StyleHeight, 40},
+    {D::BD, F::StyleWidthFactor, 41},
+    {D::BD, F::StyleOblique, 50},
+    {D::RC, F::StyleGeneration, 71},
+    {D::BD, F::StyleLastHeight, 42},
+    {D::T, F::StyleFont, 3},
+    {D::T, F::StyleBigFont, 4},
+};
+
+constexpr DwgFieldSpec kDwgLtype[] = {
+    {D::T, F::LtypeDescription, 3},
+    {D::BD, F::LtypePatternLength, 40},
+    {D::RC, F::LtypeAlignment, 72},
+    {D::RC, F::LtypeDashCount, 73},
+    {D::Dashes, F::LtypeDashes, 49},
+    {D::Zeros, F::Const, 0, kR13, kLast, 0, 256},  // text area of complex dashes
+};
+
+constexpr DwgFieldSpec kDwgVport[] = {
+    {D::BD, F::ViewValue, 40},
+    {D::BD, F::ViewWidth, 41},
+    {D::RD2, F::ViewValue, 12},
+    {D::BD3, F::Const, 17},                      // target
+    {D::BD3, F::Extrusion, 16},                  // direction
+    {D::BD, F::Const, 51},                       // twist
+    {D::BD, F::Const, 42, kR13, kLast, 0, 50},   // lens length
+    {D::BD, F::Const, 43},                       // front clip
+    {D::BD, F::Const, 44},                       // back clip
+    {D::Bits4, F::Const, 71},                    // view mode
+    {D::RD2, F::Const, 10},                      // lower left
+    {D::RD2, F::Const, 11, kR13, kLast, 0, 1},   // upper right
+    {D::B, F::Const, 71},                        // UCS follow
+    {D::BS, F::Const, 72, kR13, kLast, 0, 100},  // circle zoom
+    {D::B, F::HeaderValue, 73, kR13, kLast, 0, 0, "$FASTZOOM"},
+    {D::BB, F::Const, 74, kR13, kLast, 0, 3},  // UCS icon on, at the origin
+    {D::B, F::HeaderValue, 76, kR13, kLast, 0, 0, "$GRIDMODE"},
+    {D::RD2, F::HeaderValue, 15, kR13, kLast, 0, 0, "$GRIDUNIT"},
+    {D::B, F::HeaderValue, 75, kR13, kLast, 0, 0, "$SNAPMODE"},
+    {D::B, F::HeaderValue, 77, kR13, kLast, 0, 0, "$SNAPSTYLE"},
+    {D::BS, F::HeaderValue, 78, kR13, kLast, 0, 0, "$SNAPISOPAIR"},
+    {D::BD, F::HeaderValue, 50, kR13, kLast, 0, 0, "$SNAPANG"},
+    {D::RD2, F::HeaderValue, 13, kR13, kLast, 0, 0, "$SNAPBASE"},
+    {D::RD2, F::HeaderValue, 14, kR13, kLast, 0, 0, "$SNAPUNIT"},
+};
+
+constexpr DwgFieldSpec kDwgAppid[] = {
+    {D::RC, F::Const, 0},
+};
+
+#define DWGDIM(type, name) \
+  { D::type, F::HeaderValue, 0, kR13, kLast, 0, 0, name }
+constexpr DwgFieldSpec kDwgDimstyle[] = {
+    DWGDIM(B, "$DIMTOL"),    DWGDIM(B, "$DIMLIM"),
+    DWGDIM(B, "$DIMTIH"),    DWGDIM(B, "$DIMTOH"),
+    DWGDIM(B, "$DIMSE1"),    DWGDIM(B, "$DIMSE2"),
+    DWGDIM(B, "$DIMALT"),    DWGDIM(B, "$DIMTOFL"),
+    DWGDIM(B, "$DIMSAH"),    DWGDIM(B, "$DIMTIX"),
+    DWGDIM(B, "$DIMSOXD"),   DWGDIM(RC, "$DIMALTD"),
+    DWGDIM(RC, "$DIMZIN"),   DWGDIM(B, "$DIMSD1"),
+    DWGDIM(B, "$DIMSD2"),    DWGDIM(RC, "$DIMTOLJ"),
+    DWGDIM(RC, "$DIMJUST"),  DWGDIM(RC, "$DIMFIT"),
+    DWGDIM(B, "$DIMUPT"),    DWGDIM(RC, "$DIMTZIN"),
+    DWGDIM(RC, "$DIMALTZ"),  DWGDIM(RC, "$DIMALTTZ"),
+    DWGDIM(RC, "$DIMTAD"),   DWGDIM(BS, "$DIMUNIT"),
+    DWGDIM(BS, "$DIMAUNIT"), DWGDIM(BS, "$DIMDEC"),
+    DWGDIM(BS, "$DIMTDEC"),  DWGDIM(BS, "$DIMALTU"),
+    DWGDIM(BS, "$DIMALTTD"), DWGDIM(BD, "$DIMSCALE"),
+    DWGDIM(BD, "$DIMASZ"),   DWGDIM(BD, "$DIMEXO"),
+    DWGDIM(BD, "$DIMDLI"),   DWGDIM(BD, "$DIMEXE"),
+    DWGDIM(BD, "$DIMRND"),   DWGDIM(BD, "$DIMDLE"),
+    DWGDIM(BD, "$DIMTP"),    DWGDIM(BD, "$DIMTM"),
+    DWGDIM(BD, "$DIMTXT"),   DWGDIM(BD, "$DIMCEN"),
+    DWGDIM(BD, "$DIMTSZ"),   DWGDIM(BD, "$DIMALTF"),
+    DWGDIM(BD, "$DIMLFAC"),  DWGDIM(BD, "$DIMTVP"),
+    DWGDIM(BD, "$DIMTFAC"),  DWGDIM(BD, "$DIMGAP"),
+    DWGDIM(T, "$DIMPOST"),   DWGDIM(T, "$DIMAPOST"),
+    DWGDIM(T, "$DIMBLK"),    DWGDIM(T, "$DIMBLK1"),
+    DWGDIM(T, "$DIMBLK2"),   DWGDIM(CMC, "$DIMCLRD"),
+    DWGDIM(CMC, "$DIMCLRE"), DWGDIM(CMC, "$DIMCLRT"),
+    {D::B, F::Const, 70},    {D::H, F::HeaderRef, 340, kR13, kLast, 0, kHard, "$DIMTXSTY"},
+};
+
+constexpr DwgFieldSpec kDwgMlinestyle[] = {
+    {D::T, F::Name, 2},
+    {D::T, F::ConstText, 3, kR13, kLast, 0, 0, ""},
+    {D::BS, F::Flags, 70},
+    {D::CMC, F::Const, 62, kR13, kLast, 0, 256},
+    {D::BD, F::Const, 51, kR13, kLast, 0, 90},
+    {D::BD, F::Const, 52, kR13, kLast, 0, 90},
+    {D::RC, F::Const, 71, kR13, kLast, 0, 2},
+    {D::BD, F::Const, 49, kR13, kLast, 0, 0.5},
+    {D::CMC, F::Const, 62, kR13, kLast, 0, 256},
+    {D::BS, F::Const, 6, kR13, kLast, 0, 32767},  // line type BYLAYER
+    {D::BD, F::Const, 49, kR13, kLast, 0, -0.5},
+    {D::CMC, F::Const, 62, kR13, kLast, 0, 256},
+    {D::BS, F::Const, 6, kR13, kLast, 0, 32767},
+};
+
 constexpr KindSpec kKinds[] = {
-    {"LINE", kLine},     {"CIRCLE", kCircle},     {"ARC", kArc},
-    {"SOLID", kSolid},   {"TEXT", kText},         {"POLYLINE", kPolyline},
-    {"VERTEX", kVertex}, {"SEQEND", kSeqend},     {"INSERT", kInsert},
-    {"BLOCK", kBlock},   {"ENDBLK", kEndblk},     {"VPORT", kVport},
-    {"LTYPE", kLtype},   {"LAYER", kLayer},       {"STYLE", kStyle},
-    {"APPID", kAppid},   {"DIMSTYLE", kDimstyle}, {"BLOCK_RECORD", kBlockRecord},
+    {"LINE", kLine, 0x13, kDwgLine},
+    {"CIRCLE", kCircle, 0x12, kDwgCircle},
+    {"ARC", kArc, 0x11, kDwgArc},
+    {"SOLID", kSolid, 0x1F, kDwgSolid},
+    {"TEXT", kText, 0x01, kDwgText},
+    {"POLYLINE", kPolyline, 0x0F, kDwgPolyline},
+    {"VERTEX", kVertex, 0x0A, kDwgVertex},
+    {"SEQEND", kSeqend, 0x06, {}},
+    {"INSERT", kInsert, 0x07, kDwgInsert},
+    {"BLOCK", kBlock, 0x04, kDwgBlock},
+    {"ENDBLK", kEndblk, 0x05, {}},
+    {"VPORT", kVport, 0x41, kDwgVport},
+    {"LTYPE", kLtype, 0x39, kDwgLtype},
+    {"LAYER", kLayer, 0x33, kDwgLayer},
+    {"STYLE", kStyle, 0x35, kDwgStyle},
+    {"APPID", kAppid, 0x43, kDwgAppid},
+    {"DIMSTYLE", kDimstyle, 0x45, kDwgDimstyle},
+    {"BLOCK_RECORD", kBlockRecord, 0x31, kDwgBlockRecord},
+    {"MLINESTYLE", kMlinestyle, 0x49, kDwgMlinestyle},
 };
 static_assert(std::size(kKinds) == static_cast<size_t>(Kind::Count));
+
+// ---------------------------------------------------------------------------
+// DWG header variables (R13+)
+
+constexpr double kOwner = 3;  // hard owner reference code
+#define VAR(type, name) \
+  { D::type, name }
+#define VARD(type, name, def) \
+  { D::type, name, 0, kR13, kLast, def }
+#define CONST(type, def) \
+  { D::type, nullptr, 0, kR13, kLast, def }
+#define CONSTT(text) \
+  { D::T, nullptr, 0, kR13, kLast, 0, text }
+#define REF(name, code) \
+  { D::H, name, 0, kR13, kLast, code }
+#define POINT(type, name) \
+  { D::type, name, 10 }
+
+constexpr DwgVarSpec kDwgHeader[] = {
+    CONST(BD, 412148564080.0),  // unit ratios
+    CONST(BD, 1),
+    CONST(BD, 1),
+    CONST(BD, 1),
+    CONSTT("m"),
+    CONSTT(""),
+    CONSTT(""),
+    CONSTT(""),
+    CONST(BL, 24),
+    CONST(BL, 0),
+    CONST(BS, 0),
+    REF(kRefNone, 5),  // current viewport entity header
+    VAR(B, "$DIMASO"),
+    VAR(B, "$DIMSHO"),
+    CONST(B, 0),  // DIMSAV
+    VAR(B, "$PLINEGEN"),
+    VAR(B, "$ORTHOMODE"),
+    VAR(B, "$REGENMODE"),
+    VAR(B, "$FILLMODE"),
+    VAR(B, "$QTEXTMODE"),
+    VAR(B, "$PSLTSCALE"),
+    VAR(B, "$LIMCHECK"),
+    VAR(B, "$BLIPMODE"),
+    VAR(B, "$USRTIMER"),
+    VAR(B, "$SKPOLY"),
+    VAR(B, "$ANGDIR"),
+    VAR(B, "$SPLFRAME"),
+    VAR(B, "$ATTREQ"),
+    VAR(B, "$ATTDIA"),
+    VAR(B, "$MIRRTEXT"),
+    VAR(B, "$WORLDVIEW"),
+    CONST(B, 0),  // wireframe
+    VAR(B, "$TILEMODE"),
+    VAR(B, "$PLIMCHECK"),
+    VAR(B, "$VISRETAIN"),
+    VAR(B, "$DELOBJ"),
+    VAR(B, "$DISPSILH"),
+    VAR(B, "$PELLIPSE"),
+    VAR(BS, "$PROXYGRAPHICS"),
+    VAR(BS, "$DRAGMODE"),
+    VAR(BS, "$TREEDEPTH"),
+    VAR(BS, "$LUNITS"),
+    VAR(BS, "$LUPREC"),
+    VAR(BS, "$AUNITS"),
+    VAR(BS, "$AUPREC"),
+    VAR(BS, "$OSMODE"),
+    VAR(BS, "$ATTMODE"),
+    VAR(BS, "$COORDS"),
+    VAR(BS, "$PDMODE"),
+    VAR(BS, "$PICKSTYLE"),
+    VAR(BS, "$USERI1"),
+    VAR(BS, "$USERI2"),
+    VAR(BS, "$USERI3"),
+    VAR(BS, "$USERI4"),
+    VAR(BS, "$USERI5"),
+    VAR(BS, "$SPLINESEGS"),
+    VAR(BS, "$SURFU"),
+    VAR(BS, "$SURFV"),
+    VAR(BS, "$SURFTYPE"),
+    VAR(BS, "$SURFTAB1"),
+    VAR(BS, "$SURFTAB2"),
+    VAR(BS, "$SPLINETYPE"),
+    VAR(BS, "$SHADEDGE"),
+    VAR(BS, "$SHADEDIF"),
+    VAR(BS, "$UNITMODE"),
+    VAR(BS, "$MAXACTVP"),
+    VARD(BS, "$ISOLINES", 4),
+    VAR(BS, "$CMLJUST"),
+    VARD(BS, "$TEXTQLTY", 50),
+    VAR(BD, "$LTSCALE"),
+    VAR(BD, "$TEXTSIZE"),
+    VAR(BD, "$TRACEWID"),
+    VAR(BD, "$SKETCHINC"),
+    VAR(BD, "$FILLETRAD"),
+    VAR(BD, "$THICKNESS"),
+    {D::BD, "$ANGBASE", 50},
+    VAR(BD, "$PDSIZE"),
+    VAR(BD, "$PLINEWID"),
+    VAR(BD, "$USERR1"),
+    VAR(BD, "$USERR2"),
+    VAR(BD, "$USERR3"),
+    VAR(BD, "$USERR4"),
+    VAR(BD, "$USERR5"),
+    VAR(BD, "$CHAMFERA"),
+    VAR(BD, "$CHAMFERB"),
+    VAR(BD, "$CHAMFERC"),
+    VAR(BD, "$CHAMFERD"),
+    VARD(BD, "$FACETRES", 0.5),
+    VAR(BD, "$CMLSCALE"),
+    VAR(BD, "$CELTSCALE"),
+    VAR(T, "$MENU"),
+    VAR(Date, "$TDCREATE"),
+    VAR(Date, "$TDUPDATE"),
+    VAR(Date, "$TDINDWG"),
+    VAR(Date, "$TDUSRTIMER"),
+    VAR(CMC, "$CECOLOR"),
+    REF("$HANDSEED", 0),
+    REF("$CLAYER", 5),
+    REF("$TEXTSTYLE", 5),
+    REF("$CELTYPE", 5),
+    REF("$DIMSTYLE", 5),
+    REF("$CMLSTYLE", 5),
+    // paper space
+    POINT(BD3, "$PINSBASE"),
+    POINT(BD3, "$PEXTMIN"),
+    POINT(BD3, "$PEXTMAX"),
+    POINT(RD2, "$PLIMMIN"),
+    POINT(RD2, "$PLIMMAX"),
+    VAR(BD, "$PELEVATION"),
+    POINT(BD3, "$PUCSORG"),
+    POINT(BD3, "$PUCSXDIR"),
+    POINT(BD3, "$PUCSYDIR"),
+    REF("$PUCSNAME", 5),
+    // model space
+    POINT(BD3, "$INSBASE"),
+    POINT(BD3, "$EXTMIN"),
+    POINT(BD3, "$EXTMAX"),
+    POINT(RD2, "$LIMMIN"),
+    POINT(RD2, "$LIMMAX"),
+    VAR(BD, "$ELEVATION"),
+    POINT(BD3, "$UCSORG"),
+    POINT(BD3, "$UCSXDIR"),
+    POINT(BD3, "$UCSYDIR"),
+    REF("$UCSNAME", 5),
+    // dimension variables
+    VAR(B, "$DIMTOL"),
+    VAR(B, "$DIMLIM"),
+    VAR(B, "$DIMTIH"),
+    VAR(B, "$DIMTOH"),
+    VAR(B, "$DIMSE1"),
+    VAR(B, "$DIMSE2"),
+    VAR(B, "$DIMALT"),
+    VAR(B, "$DIMTOFL"),
+    VAR(B, "$DIMSAH"),
+    VAR(B, "$DIMTIX"),
+    VAR(B, "$DIMSOXD"),
+    VAR(RC, "$DIMALTD"),
+    VAR(RC, "$DIMZIN"),
+    VAR(B, "$DIMSD1"),
+    VAR(B, "$DIMSD2"),
+    VAR(RC, "$DIMTOLJ"),
+    VAR(RC, "$DIMJUST"),
+    VAR(RC, "$DIMFIT"),
+    VAR(B, "$DIMUPT"),
+    VAR(RC, "$DIMTZIN"),
+    VAR(RC, "$DIMALTZ"),
+    VAR(RC, "$DIMALTTZ"),
+    VAR(RC, "$DIMTAD"),
+    VAR(BS, "$DIMUNIT"),
+    VAR(BS, "$DIMAUNIT"),
+    VAR(BS, "$DIMDEC"),
+    VAR(BS, "$DIMTDEC"),
+    VAR(BS, "$DIMALTU"),
+    VAR(BS, "$DIMALTTD"),
+    REF("$DIMTXSTY", 5),
+    VAR(BD, "$DIMSCALE"),
+    VAR(BD, "$DIMASZ"),
+    VAR(BD, "$DIMEXO"),
+    VAR(BD, "$DIMDLI"),
+    VAR(BD, "$DIMEXE"),
+    VAR(BD, "$DIMRND"),
+    VAR(BD, "$DIMDLE"),
+    VAR(BD, "$DIMTP"),
+    VAR(BD, "$DIMTM"),
+    VAR(BD, "$DIMTXT"),
+    VAR(BD, "$DIMCEN"),
+    VAR(BD, "$DIMTSZ"),
+    VAR(BD, "$DIMALTF"),
+    VAR(BD, "$DIMLFAC"),
+    VAR(BD, "$DIMTVP"),
+    VAR(BD, "$DIMTFAC"),
+    VAR(BD, "$DIMGAP"),
+    VAR(T, "$DIMPOST"),
+    VAR(T, "$DIMAPOST"),
+    VAR(T, "$DIMBLK"),
+    VAR(T, "$DIMBLK1"),
+    VAR(T, "$DIMBLK2"),
+    VAR(CMC, "$DIMCLRD"),
+    VAR(CMC, "$DIMCLRE"),
+    VAR(CMC, "$DIMCLRT"),
+    // the tables and dictionaries
+    REF(kRefBlockControl, kOwner),
+    REF(kRefLayerControl, kOwner),
+    REF(kRefStyleControl, kOwner),
+    REF(kRefLtypeControl, kOwner),
+    REF(kRefViewControl, kOwner),
+    REF(kRefUcsControl, kOwner),
+    REF(kRefVportControl, kOwner),
+    REF(kRefAppidControl, kOwner),
+    REF(kRefDimstyleControl, kOwner),
+    REF(kRefVxControl, kOwner),
+    REF(kRefGroupDictionary, 5),
+    REF(kRefMlinestyleDictionary, 5),
+    REF(kRefRootDictionary, kOwner),
+    REF(kRefPaperSpace, 5),
+    REF(kRefModelSpace, 5),
+    REF(kRefByLayer, 5),
+    REF(kRefByBlock, 5),
+    REF(kRefContinuous, 5),
+    CONST(BS, 4),
+    CONST(BS, 0x0312),
+    CONST(BS, 0),
+    CONST(BS, 0),
+};
+
+constexpr DictionaryEntry kRootDictionary[] = {
+    {"ACAD_GROUP", kRefGroupDictionary, kR13, kLast},
+    {"ACAD_MLINESTYLE", kRefMlinestyleDictionary, kR13, kLast},
+    {"ACDBVARIABLEDICTIONARY", kRefVariableDictionary, kR14, kLast},
+};
+
+// The class AutoCAD lists in every drawing: some readers reject an empty
+// class section.
+constexpr ClassSpec kClasses[] = {
+    {500, 0, "ObjectDBX Classes", "AcDbDictionaryVar", "DICTIONARYVAR", false},
+};
 
 constexpr TableSpec kTables[] = {
     {"VPORT", kR10, kLast}, {"LTYPE", kV25, kLast},    {"LAYER", kV25, kLast},
@@ -454,6 +944,18 @@ const KindSpec& Layout(Kind k) {
 
 std::span<const TableSpec> Tables() {
   return kTables;
+}
+
+std::span<const DwgVarSpec> DwgHeaderVars() {
+  return kDwgHeader;
+}
+
+std::span<const DictionaryEntry> RootDictionary() {
+  return kRootDictionary;
+}
+
+std::span<const ClassSpec> Classes() {
+  return kClasses;
 }
 
 }  // namespace tav2::schema

@@ -1,13 +1,18 @@
 // What each AutoCAD release stores, described once for every writer.
 //
-// Every header variable, table entry and entity kind the engine writes is
-// listed here as a sequence of fields, each with the DXF group code that
-// carries it, the first and last release that has it, and how it is written.
-// The DXF writer walks these lists in order; the DWG writer reads the same
-// lists to learn which fields a release carries (the group code names the
-// field; Field says where its value lives in the drawing model).
+// Every header variable, table entry, object and entity kind the engine
+// writes is listed here as a sequence of fields, each with the DXF group code
+// that carries it, the first and last release that has it, and where its
+// value lives in the drawing model (Field). The DXF writer walks the DXF
+// lists in order. A DWG record orders its values differently, so each kind
+// also lists its DWG fields in DWG order: the same Field and group code (the
+// value is the one the DXF carries) with the DWG storage type beside it.
+// Neither writer states a value of its own: constants are listed here, the
+// rest comes from the drawing model or from the values derived from it once
+// per save (values.h).
 //
-// Releases are the engine's version indices (0 V2.5 .. 6 R14).
+// Releases are the engine's version indices (0 V2.5 .. 6 R14), the ABI's
+// AcadVersion numbers.
 #pragma once
 
 #include <cstddef>
@@ -21,7 +26,7 @@ constexpr int kReleaseCount = 7;
 constexpr uint8_t kLast = kR14;
 
 struct ReleaseInfo {
-  const char* marker;  // $ACADVER
+  const char* marker;  // $ACADVER, and the first six bytes of a DWG file
   const char* name;    // for messages: "R12"
 };
 const ReleaseInfo& Info(int release);
@@ -125,12 +130,20 @@ enum class Field : uint8_t {
   StyleBigFont,
   HeaderValue,  // the value of the header variable the field's text names (DIMSTYLE rows)
   ViewValue,    // a value of the active viewport, by group code
+  Extrusion,    // the extrusion direction, (0, 0, 1) for everything written
+  PaperSpace,   // 1 for the paper space block's own BLOCK and ENDBLK
+  LayerOff,     // the layer is off
+  ViewWidth,    // the active viewport's width (DWG; the DXF gives the aspect, 41)
+  HeaderRef,    // DWG: the handle of the table row the header variable in `text` names
 };
 
 enum : uint8_t {
   kOmitDefault = 1,  // not written when equal to the field's default
+  kArrayOnly = 2,    // DWG: only in a block reference with more than one row or column
 };
 
+// A constant (Const) is given as the DXF writes it: angles (group codes
+// 50..58) in degrees.
 struct FieldSpec {
   int16_t code;
   Field field;
@@ -141,6 +154,49 @@ struct FieldSpec {
 };
 
 inline bool In(const FieldSpec& f, int release) {
+  return release >= f.first && release <= f.last;
+}
+
+// How a DWG record stores a value. From R13 on values are bit-coded (B .. H,
+// CMC); earlier releases store byte-aligned little-endian values (RC, RS, RL,
+// RD and TV).
+enum class Dwg : uint8_t {
+  B,       // bit; a flags field is tested against the mask in `def`
+  BB,      // two bits
+  Bits4,   // four bits
+  BS,      // bit-coded short
+  BL,      // bit-coded long
+  BD,      // bit-coded double
+  RC,      // raw byte
+  RS,      // raw int16
+  RL,      // raw int32
+  RD,      // raw double
+  RD2,     // two raw doubles: the field and the one after it (X then Y)
+  BD3,     // three bit-coded doubles: the field and the two after it (X, Y, Z)
+  T,       // bit-coded text (R13+)
+  TV,      // int16 length and the bytes (before R13)
+  CMC,     // colour number
+  H,       // handle reference; `def` holds its reference code
+  Date,    // Julian date as two bit-coded longs: days and milliseconds
+  Widths,  // a vertex's widths: once negated when equal and not zero, else both
+  Dashes,  // a line type's dashes with their shape fields
+  Zeros,   // `def` bytes of zeros
+};
+
+// One value of a DWG record, in the record's order. `code` is the DXF group
+// code of the same value, which names it for fields that serve several codes
+// (HeaderValue, ViewValue, Const) and for points (10 starts X, Y, Z).
+struct DwgFieldSpec {
+  Dwg type;
+  Field field;
+  int16_t code = 0;
+  uint8_t first = kR13, last = kLast;
+  uint8_t flags = 0;
+  double def = 0;
+  const char* text = nullptr;
+};
+
+inline bool In(const DwgFieldSpec& f, int release) {
   return release >= f.first && release <= f.last;
 }
 
@@ -165,14 +221,96 @@ enum class Kind : uint8_t {
   Appid,
   Dimstyle,
   BlockRecord,
+  // objects
+  Mlinestyle,
   Count
 };
 
 struct KindSpec {
   const char* dxfName;  // record name (0)
   std::span<const FieldSpec> fields;
+  uint16_t dwgType;                   // DWG object type (R13+); 0 when there is none
+  std::span<const DwgFieldSpec> dwg;  // the record's own values in DWG order, after its
+                                      // common part (handle, owner, layer, links)
 };
 const KindSpec& Layout(Kind k);
+
+// DWG object types of the kinds that have no record of their own here.
+enum DwgType : uint16_t {
+  kDwgMinsert = 0x08,
+  kDwgDictionary = 0x2A,
+  kDwgBlockControl = 0x30,
+  kDwgLayerControl = 0x32,
+  kDwgStyleControl = 0x34,
+  kDwgLtypeControl = 0x38,
+  kDwgViewControl = 0x3C,
+  kDwgUcsControl = 0x3E,
+  kDwgVportControl = 0x40,
+  kDwgAppidControl = 0x42,
+  kDwgDimstyleControl = 0x44,
+  kDwgVxControl = 0x46,
+};
+
+// ---------------------------------------------------------------------------
+// DWG header variables (R13+), in file order. A value is the named header
+// variable's group `code` (the DXF carries the same), a constant (`name` is
+// null: `def` or `text`), or for H a handle: of the table row a variable
+// names ($CLAYER), or of a structural object (a name below).
+struct DwgVarSpec {
+  Dwg type;
+  const char* name;
+  int16_t code = 0;
+  uint8_t first = kR13, last = kLast;
+  double def = 0;
+  const char* text = nullptr;
+};
+std::span<const DwgVarSpec> DwgHeaderVars();
+
+// Structural objects a DWG header variable may refer to by name.
+inline constexpr const char* kRefBlockControl = "BLOCK_CONTROL";
+inline constexpr const char* kRefLayerControl = "LAYER_CONTROL";
+inline constexpr const char* kRefStyleControl = "STYLE_CONTROL";
+inline constexpr const char* kRefLtypeControl = "LTYPE_CONTROL";
+inline constexpr const char* kRefViewControl = "VIEW_CONTROL";
+inline constexpr const char* kRefUcsControl = "UCS_CONTROL";
+inline constexpr const char* kRefVportControl = "VPORT_CONTROL";
+inline constexpr const char* kRefAppidControl = "APPID_CONTROL";
+inline constexpr const char* kRefDimstyleControl = "DIMSTYLE_CONTROL";
+inline constexpr const char* kRefVxControl = "VX_CONTROL";
+inline constexpr const char* kRefGroupDictionary = "ACAD_GROUP";
+inline constexpr const char* kRefMlinestyleDictionary = "ACAD_MLINESTYLE";
+inline constexpr const char* kRefRootDictionary = "ROOT_DICTIONARY";
+inline constexpr const char* kRefPaperSpace = "*PAPER_SPACE";
+inline constexpr const char* kRefModelSpace = "*MODEL_SPACE";
+inline constexpr const char* kRefByLayer = "BYLAYER";
+inline constexpr const char* kRefByBlock = "BYBLOCK";
+inline constexpr const char* kRefContinuous = "CONTINUOUS";
+inline constexpr const char* kRefNone = "";
+
+// ---------------------------------------------------------------------------
+// The root dictionary's entries (R13+), in name order, and the class list.
+struct DictionaryEntry {
+  const char* name;
+  const char* object;  // one of the kRef names above
+  uint8_t first, last;
+};
+std::span<const DictionaryEntry> RootDictionary();
+inline constexpr const char* kRefVariableDictionary = "ACDBVARIABLEDICTIONARY";
+
+struct ClassSpec {
+  uint16_t number;
+  uint16_t proxyFlags;
+  const char* application;
+  const char* cppName;
+  const char* dxfName;
+  bool entity;
+};
+std::span<const ClassSpec> Classes();
+
+// Text of the tables' fixed rows: the active viewport and the line types
+// every R13+ drawing has without their being rows of the drawing.
+inline constexpr const char* kActiveVport = "*ACTIVE";
+inline constexpr const char* kStandard = "STANDARD";
 
 // Tables in file order, with the releases that have them.
 struct TableSpec {

@@ -26,6 +26,8 @@ inline Drawing EmptyDrawing() {
   h.vportControl = d.NewHandle();
   h.appidControl = d.NewHandle();
   h.dimstyleControl = d.NewHandle();
+  h.vxControl = d.NewHandle();
+  h.variableDictionary = d.NewHandle();
   h.activeVport = d.NewHandle();
   h.rootDictionary = d.NewHandle();
   h.groupDictionary = d.NewHandle();

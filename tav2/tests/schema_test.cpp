@@ -31,9 +31,12 @@ TEST(Schema, RecordsRepeatNoGroupCodeButSubclassMarkers) {
   for (int k = 0; k < static_cast<int>(Kind::Count); ++k) {
     const KindSpec& layout = Layout(static_cast<Kind>(k));
     for (int r = 0; r < kReleaseCount; ++r) {
+      // The multiline style lists its two lines' groups once per line.
+      if (static_cast<Kind>(k) == Kind::Mlinestyle && r < kR13) continue;
       std::set<int> codes;
       for (const FieldSpec& f : layout.fields) {
         if (!In(f, r) || f.code == 100) continue;
+        if (static_cast<Kind>(k) == Kind::Mlinestyle && f.code != 2) continue;
         EXPECT_TRUE(codes.insert(f.code).second)
             << layout.dxfName << " repeats group " << f.code << " in release " << r;
       }

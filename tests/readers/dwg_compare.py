@@ -105,6 +105,12 @@ def main():
         problems.append(f"blocks: {sorted(exp['blocks'])} != {sorted(act['blocks'])}")
     for name in sorted(set(exp["blocks"]) & set(act["blocks"])):
         compare_lists(f"block {name}", exp["blocks"][name], act["blocks"][name], problems)
+    if exp.get("unordered") or act.get("unordered"):
+        # libdxfrw's model space comes without polyline vertices (see
+        # dwg_read_libdxfrw.js).
+        for doc in (exp, act):
+            doc["entities"] = [{k: v for k, v in e.items() if k != "vertices"}
+                               if e.get("type") == "POLYLINE" else e for e in doc["entities"]]
     compare_lists("model space", exp["entities"], act["entities"], problems)
     for p in problems:
         print(f"{who}: {p}", file=sys.stderr)

@@ -37,13 +37,25 @@ createModule({ print: (s) => process.stderr.write(s + '\n') }).then((lib) => {
     const l = db.layers.get(i);
     result.layers[l.name] = l.color;
   }
-  // Model space entities arrive in the *MODEL_SPACE block when the reader
-  // walks that block's entity links, and in its model space list otherwise.
+  // Model space is the reader's own list: the entities whose mode marks them
+  // as model space, gathered in the reader's object map order rather than in
+  // file order (hence "unordered"). A block named *MODEL_SPACE holding them
+  // instead would mean the file hides model space from this reader.
   result.entities = list(lib, db.mBlock.entities);
+  result.unordered = true;
+  // A fault of the reader, not of the file: it walks model space in the
+  // order of a hash map and reads a 2D polyline's vertices when it meets the
+  // polyline, so the vertices it met earlier on their own are lost (it does
+  // so with AutoCAD's own drawings too). Model space polylines are compared
+  // without their vertices here; LibreDWG reads them in full, and blocks,
+  // which this reader walks in chain order, keep theirs.
+  for (const e of result.entities) if (e.type === 'POLYLINE') delete e.vertices;
   for (let i = 0, n = db.blocks.size(); i < n; ++i) {
     const b = db.blocks.get(i);
-    if (/^[*$]model_space/i.test(b.name)) result.entities.push(...list(lib, b.entities));
-    if (/^[*$](model|paper)_space/i.test(b.name)) continue;
+    if (/^[*$](model|paper)_space/i.test(b.name)) {
+      if (b.entities.size() > 0) result.blocks[b.name] = list(lib, b.entities);
+      continue;
+    }
     result.blocks[b.name] = list(lib, b.entities);
   }
   process.stdout.write(JSON.stringify(result) + '\n');

@@ -5,25 +5,29 @@
 #include <string>
 #include <vector>
 
+#include "tav2/src/schema.h"
+
 namespace tav2 {
 
 class Drawing;
+class ReplacingFile;
 
 namespace dwg {
 
-// Release indices as the engine numbers them; only these two have a DWG writer here.
-inline constexpr int kVersionR13 = 5;
-inline constexpr int kVersionR14 = 6;
-
-inline bool SupportsVersion(int version) {
-  return version == kVersionR13 || version == kVersionR14;
+inline bool SupportsVersion(int release) {
+  return release == schema::kR13 || release == schema::kR14;
 }
 
-// Encodes the whole drawing into `out` (cleared first). The caller owns the file: it writes `out`
-// to a temporary file and renames it, so a failure here never touches an existing drawing.
-// Returns false with a message in `error` when the version is not R13/R14 or the drawing holds
-// something the format cannot carry (for example a dangling layer or block reference).
-bool WriteDwg(const Drawing& drawing, int version, std::vector<std::uint8_t>& out,
+// Streams the drawing as DWG of `release` into `file` (an open replacing
+// file, which the caller commits): objects go to the file as they are
+// encoded, only their map stays in memory, and the file header's section
+// addresses are written last. False with a message in `error` when the
+// release has no DWG writer here or the drawing holds something the format
+// cannot carry (a dangling layer or block reference, for example).
+bool WriteDwg(const Drawing& drawing, int release, ReplacingFile& file, std::string& error);
+
+// The same into memory (`out` is cleared first, and cleared again on failure).
+bool WriteDwg(const Drawing& drawing, int release, std::vector<std::uint8_t>& out,
               std::string& error);
 
 }  // namespace dwg

@@ -1,0 +1,147 @@
+// The DWG writer's parts, shared by the files that implement them: object
+// framing, file sections and the object map (file.cpp), header variables and
+// classes (header.cpp), table controls, entries and dictionaries
+// (tables.cpp), blocks and entities (entities.cpp), and the description walk
+// with the preparation of handles (dwg_writer.cpp).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tav2/src/drawing.h"
+#include "tav2/src/dwg/bit_writer.h"
+#include "tav2/src/schema.h"
+#include "tav2/src/values.h"
+
+namespace tav2::dwg {
+
+// Where the file's bytes go, in order. The file header, written first, is
+// rewritten once the sections it locates are written.
+class Output {
+ public:
+  virtual ~Output() = default;
+  virtual void Write(const std::uint8_t* p, std::size_t n) = 0;
+  virtual std::uint64_t Offset() const = 0;
+  virtual void Rewrite(std::uint64_t at, const std::uint8_t* p, std::size_t n) = 0;
+  virtual bool Finish(std::string& error) = 0;
+};
+
+// Entity placement: in one of the two spaces, or owned by the given handle.
+enum EntMode : unsigned { kOwned = 0, kPaperSpace = 1, kModelSpace = 2 };
+
+struct BlockInfo {
+  Handle handle, begin, end;
+  std::uint8_t flags;
+  Vec3 base;
+  std::uint32_t beginLayer, endLayer;
+  const std::vector<EntityRef>* entities;
+};
+
+struct TableHandles {
+  Handle blockControl, layerControl, styleControl, linetypeControl, viewControl, ucsControl,
+      vportControl, appidControl, dimstyleControl, vxControl;
+  Handle activeVport, rootDictionary, groupDictionary, mlinestyleDictionary, standardMlinestyle,
+      variableDictionary;
+  Handle linetypeByBlock, linetypeByLayer;
+};
+
+struct MapEntry {
+  Handle handle;
+  std::uint32_t offset;
+};
+
+// Section locator records: header variables, classes, object map, free-space
+// record, template (the measurement).
+constexpr int kSectionCount = 5;
+
+class Writer {
+ public:
+  Writer(const Drawing& d, int release, Output& out);
+  bool Run(std::string& error);
+
+ private:
+  // --- preparation and handles (dwg_writer.cpp)
+  bool Prepare();
+  Handle Fresh() { return seed_++; }
+  bool Fail(std::string message) {
+    if (error_.empty()) error_ = std::move(message);
+    return false;
+  }
+  Handle RefHandle(std::string_view ref) const;
+  std::uint32_t StyleNamed(std::string_view headerVar) const;
+  std::string_view LayerName(std::uint32_t i) const;
+  std::string_view LinetypeName(std::uint32_t i) const;
+  std::string_view StyleName(std::uint32_t i) const;
+
+  // --- the description walk (dwg_writer.cpp)
+  void Fields(schema::Kind kind, const Record& r, bool array = false);
+  double Num(schema::Field f, int code, double def, const char* text, const Record& r) const;
+  Handle FieldHandle(const schema::DwgFieldSpec& f, const Record& r) const;
+
+  // --- object framing and file sections (file.cpp)
+  void BeginObject(std::uint16_t type, Handle handle);
+  void BeginNonEntity(std::uint16_t type, Handle handle, Handle owner, bool reactor);
+  void BeginTableEntry(std::uint16_t type, Handle handle, Handle control, std::string_view name);
+  void BeginEntity(std::uint16_t type, Handle handle, EntMode mode, Handle owner,
+                   std::uint32_t layer, std::uint32_t linetype, std::int16_t color, Handle prev,
+                   Handle next);
+  void EndObject();
+  void Put(const std::uint8_t* p, std::size_t n) { out_.Write(p, n); }
+  std::uint32_t Offset();
+  void WriteSection(int index, const std::uint8_t (&begin)[16], const std::uint8_t (&end)[16]);
+  void WriteFileHeader();
+  void WriteTemplate();
+  bool WriteObjectMap();
+  void WriteFreeSpace();
+  void WriteSecondHeader();
+  void PatchFileHeader();
+
+  // --- header variables and classes (header.cpp)
+  void WriteHeaderVariables();
+  void WriteClasses();
+
+  // --- tables and dictionaries (tables.cpp)
+  void WriteControls();
+  void WriteTableEntries();
+  void WriteDictionaries();
+
+  // --- blocks and entities (entities.cpp)
+  bool WriteBlock(std::size_t b);
+  bool WriteEntity(const EntityRef& ref, EntMode mode, Handle owner, Handle prev, Handle next);
+  bool WritePolyline(const Polyline& p, EntMode mode, Handle owner, Handle prev, Handle next);
+  Handle EntityHandle(const EntityRef& ref) const;
+  bool CheckCommon(const EntityCommon& c, const char* what);
+  bool CheckText(std::string_view s, const char* what, Handle h);
+
+  const Drawing& d_;
+  const int rel_;
+  Output& out_;
+  const Values values_;
+  std::string error_;
+
+  Handle seed_ = 1;
+  TableHandles th_{};
+  std::vector<Layer> layers_;
+  std::vector<Linetype> linetypes_;
+  std::vector<TextStyle> styles_;
+  std::vector<Appid> appids_;
+  std::vector<Dimstyle> dimstyles_;
+  std::vector<BlockInfo> blocks_;
+  std::vector<Handle> seqends_;   // per polyline
+  std::uint32_t continuous_ = 0;  // the CONTINUOUS line type's row
+
+  BitWriter data_, handles_;
+  std::size_t bitsizePos_ = 0;
+  std::vector<std::uint8_t> bytes_;  // one framed object or section, before it is written
+  std::vector<MapEntry> map_;
+  std::uint32_t objectsStart_ = 0;
+  std::vector<std::uint8_t> fileHeader_;
+
+  struct Section {
+    std::uint32_t address = 0, size = 0;
+  } sections_[kSectionCount];
+};
+
+}  // namespace tav2::dwg
