@@ -153,17 +153,48 @@ TEST(DwgPre13, OptionBitsAnnounceWhatARecordHolds) {
   }
 }
 
+// Table rows of R11: flags, name, use count, the row's fields, zeros up to the
+// record size and the CRC; the viewport shows the extents as the DXF's does.
+TEST(DwgPre13, TableRowsOfR11) {
+  Drawing d = EmptyDrawing();
+  AddLayer(d, "TopLayer", 1);
+  const Written w = Write(d, 4);
+  ASSERT_TRUE(w.ok) << w.error;
+  const std::string& b = w.bytes;
+  const auto row = [&](size_t locator, uint16_t size, const char* name) {
+    EXPECT_EQ(size, RS(b, locator));
+    const size_t at = RL(b, locator + 6);
+    EXPECT_STREQ(name, b.c_str() + at + 1);
+    EXPECT_EQ(0xFFFF, RS(b, at + 33));
+    EXPECT_TRUE(CrcHolds(b, at, at + size - 2)) << name;
+    return at + 35;
+  };
+  size_t at = row(0x2C + 10, 41, "0");
+  EXPECT_EQ(7, RS(b, at));      // colour
+  EXPECT_EQ(0, RS(b, at + 2));  // line type CONTINUOUS
+  at += 41;                     // the next row, mapped to the form every release takes
+  EXPECT_STREQ("TOPLAYER", b.c_str() + at - 35 + 1);
+  EXPECT_EQ(1, RS(b, at));
+  row(0x512, 37, "ACAD");
+  at = row(0x500, 253, "*ACTIVE");
+  EXPECT_EQ(1.0, RD(b, at + 16));          // upper right
+  EXPECT_DOUBLE_EQ(84.0, RD(b, at + 88));  // view height
+  EXPECT_EQ(50.0, RD(b, at + 96));         // view centre
+  EXPECT_EQ(40.0, RD(b, at + 104));
+  EXPECT_EQ(2, RS(b, 0x2C + 12));  // layer rows
+  EXPECT_EQ(1, RS(b, 0x522 + 2));  // dimension styles
+}
+
 TEST(DwgPre13, RefusesWhatTheFormatCannotHold) {
   const struct {
     const char* what;
     void (*spoil)(Drawing&);
-    const char* error;
+    std::string error;
   } cases[] = {
-      {"layer name", [](Drawing& d) { AddLayer(d, "A_LAYER_NAME_OF_THIRTY_TWO_CHARS", 1); },
-       "layer \"A_LAYER_NAME_OF_THIRTY_TWO_CHARS\" is longer than the 31 characters DWG R9 can "
-       "hold"},
-      {"block name", [](Drawing& d) { AddBlock(d, std::string(40, 'B')); },
-       "longer than the 31 characters"},
+      {"line type description",
+       [](Drawing& d) { d.linetypes[1].description = std::string(48, '_'); },
+       "LTYPE \"DASHED\": \"" + std::string(48, '_') +
+           "\" is longer than the 47 characters DWG R9 holds there"},
       {"dashes",
        [](Drawing& d) {
          Linetype l;
@@ -171,12 +202,12 @@ TEST(DwgPre13, RefusesWhatTheFormatCannotHold) {
          l.dashes.assign(13, 0.1);
          d.AddLinetype(l);
        },
-       "line type \"MANY\" has 13 dashes; DWG R9 holds at most 12"},
+       "LTYPE \"MANY\" has 13 dashes; DWG R9 holds at most 12"},
       {"text",
        [](Drawing& d) {
          AddText(d, 0, 0, {0, 0, 0}, 1, 0, 1, false, std::string(70000, 'x'));
        },
-       "TEXT on layer \"0\" takes"},
+       "TEXT on layer 0 takes"},
   };
   for (const auto& c : cases) {
     Drawing d = EmptyDrawing();

@@ -239,59 +239,53 @@ TEST_F(Engine, UnsupportedSavesFailWithAReasonAndWriteNothing) {
   }
 }
 
-// The releases before R13 hold names of at most 31 characters; a longer one is
-// refused with the name, and the file that was there stays.
-TEST_F(Engine, DwgBeforeR13RefusesALongNameAndKeepsTheOldFile) {
-  for (int16_t version = 0; version <= 4; ++version) {
-    Scratch s;
-    const std::string target = s / "board.dwg";
-    Spit(target, "the previous drawing");
-    Builder b(version);
-    ASSERT_TRUE(b.AddLayer("A_LAYER_NAME_OF_THIRTY_TWO_CHARS", 1));
-    EXPECT_EQ(0, b.Save(target, kFormatDwg, version));
-    EXPECT_NE(std::string::npos,
-              LastError().find("layer \"A_LAYER_NAME_OF_THIRTY_TWO_CHARS\" is longer than the 31"))
-        << LastError();
-    EXPECT_EQ("the previous drawing", Slurp(target));
-    EXPECT_EQ(std::vector<std::string>{"board.dwg"}, s.List());
-  }
-}
-
 TEST_F(Engine, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
-  Scratch s;
-  const std::string target = s / "board.dxf";
-  Spit(target, "the previous drawing");
-  Builder b;
-  ASSERT_TRUE(b.AddLayer("TopLayer", 1));
-  for (int i = 0; i < 20000; ++i) ASSERT_TRUE(b.Line("TopLayer", i, 0, i, 1));
+  const struct {
+    uint8_t format;
+    int16_t version;
+    const char* name;
+    const char* start;  // of a good file
+  } cases[] = {
+      {kFormatDxf, 4, "board.dxf", "  0\r\nSECTION"},
+      {kFormatDwg, 4, "board.dwg", "AC1009"},
+      {kFormatDwg, 0, "board.dwg", "AC1002"},
+  };
+  for (const auto& c : cases) {
+    Scratch s;
+    const std::string target = s / c.name;
+    Spit(target, "the previous drawing");
+    Builder b(c.version);
+    ASSERT_TRUE(b.AddLayer("TopLayer", 1));
+    for (int i = 0; i < 20000; ++i) ASSERT_TRUE(b.Line("TopLayer", i, 0, i, 1));
 
-  // A file size limit makes the write fail part way.
-  struct sigaction ignore = {}, old = {};
-  ignore.sa_handler = SIG_IGN;
-  sigaction(SIGXFSZ, &ignore, &old);
-  rlimit limit, saved;
-  getrlimit(RLIMIT_FSIZE, &saved);
-  limit = saved;
-  limit.rlim_cur = 64 * 1024;
-  setrlimit(RLIMIT_FSIZE, &limit);
-  const int16_t ok = b.Save(target, kFormatDxf, 4);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  sigaction(SIGXFSZ, &old, nullptr);
+    // A file size limit makes the write fail part way.
+    struct sigaction ignore = {}, old = {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &old);
+    rlimit limit, saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    limit = saved;
+    limit.rlim_cur = 64 * 1024;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const int16_t ok = b.Save(target, c.format, c.version);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    sigaction(SIGXFSZ, &old, nullptr);
 
-  EXPECT_EQ(0, ok);
-  EXPECT_EQ("cannot write " + target + ": File too large", LastError());
-  EXPECT_EQ("the previous drawing", Slurp(target));
-  EXPECT_EQ(std::vector<std::string>{"board.dxf"}, s.List());
+    EXPECT_EQ(0, ok) << c.name << " " << c.version;
+    EXPECT_EQ("cannot write " + target + ": File too large", LastError());
+    EXPECT_EQ("the previous drawing", Slurp(target));
+    EXPECT_EQ(std::vector<std::string>{c.name}, s.List());
 
-  // A folder that does not exist names the file in the message.
-  EXPECT_EQ(0, b.Save(s / "missing/board.dxf", kFormatDxf, 4));
-  EXPECT_EQ("cannot write " + (s / "missing/board.dxf") + ": No such file or directory",
-            LastError());
+    // A folder that does not exist names the file in the message.
+    const std::string missing = s / (std::string("missing/") + c.name);
+    EXPECT_EQ(0, b.Save(missing, c.format, c.version));
+    EXPECT_EQ("cannot write " + missing + ": No such file or directory", LastError());
 
-  // And a good save replaces the old file.
-  ASSERT_TRUE(b.Save(target, kFormatDxf, 4)) << LastError();
-  EXPECT_EQ(0u, Slurp(target).find("  0\r\nSECTION"));
-  EXPECT_EQ(std::vector<std::string>{"board.dxf"}, s.List());
+    // And a good save replaces the old file.
+    ASSERT_TRUE(b.Save(target, c.format, c.version)) << LastError();
+    EXPECT_EQ(0u, Slurp(target).find(c.start));
+    EXPECT_EQ(std::vector<std::string>{c.name}, s.List());
+  }
 }
 
 // Texts with line breaks and polylines the caller never ended would break or

@@ -7,11 +7,11 @@
 // and the block definitions. R11 adds a CRC to every entity and table record,
 // sentinels around every section and an auxiliary header at the end.
 //
-// Every record is a list of slots, each naming where its value comes from: a
-// header variable of the drawing (by its DXF name), a field of the record
-// being written (the same fields the DXF writer walks), a value of the DXF
-// description by group code, or a fixed value the format requires. Releases
-// are the engine's indices 0 (V2.5) .. 4 (R11/R12).
+// What each record holds, field by field, is in the one description of every
+// release (schema.h: the kinds' DWG fields and DwgHeaderVarsPre13); this file
+// describes the file's frame: the releases' markers and counts, the tables
+// with their record sizes, the sentinels. Releases are the engine's indices
+// 0 (V2.5) .. 4 (R11/R12).
 #pragma once
 
 #include <cstdint>
@@ -23,50 +23,7 @@ namespace tav2::dwg::pre13 {
 
 constexpr int kLastRelease = schema::kR12;
 
-enum class Ty : uint8_t {
-  RC,        // 8-bit
-  RS,        // 16-bit, little-endian
-  RL,        // 32-bit
-  RD,        // 64-bit IEEE double
-  Pt2,       // two RD: x, y
-  Pt3,       // three RD: x, y, z
-  Text,      // fixed-size, NUL-padded 8-bit text of `size` bytes
-  TV,        // 16-bit length, then the bytes
-  Locator,   // a table's record size, count, flags and address
-  Date,      // 32-bit days and 32-bit milliseconds of a Julian date
-  HandleBE,  // 64-bit big-endian handle
-  Index,     // table row index of a name: RS, or RC before R11 for line types
-};
-
-enum class Src : uint8_t {
-  Const,  // c[0..2]
-  Var,    // the header variable `name` ("$LTSCALE"), or a value the writer
-          // derives for the drawing ("*VIEWASPECT")
-  Field,  // `field` of the record being written
-  Dxf,    // the value the DXF description gives group `code` of `kind`
-};
-
-struct Slot {
-  Ty type;
-  Src src = Src::Const;
-  const char* name = nullptr;
-  schema::Field field = schema::Field::Const;
-  int16_t code = 0;
-  schema::Kind kind = schema::Kind::Vport;
-  uint8_t size = 0;  // Text: bytes
-  uint16_t opt = 0;  // entity option bit that announces this slot; 0: always there
-  uint8_t first = 0, last = kLastRelease;
-  uint16_t after = 0;        // header: there when the release has more variables than this
-  bool omitDefault = false;  // optional slot left out (bit clear) when equal to c[0]
-  double c[3] = {0, 0, 0};
-};
-
-inline bool In(const Slot& s, int release) {
-  return release >= s.first && release <= s.last;
-}
-
 struct ReleaseLayout {
-  const char* marker;   // "AC1009"
   uint16_t headerVars;  // count in the file header; decides the header's extent
   uint16_t tableFlags;  // base of the table locators' flags word (0: none)
   bool checks;          // CRCs, sentinels and the auxiliary header
@@ -85,23 +42,10 @@ struct TableLayout {
   uint8_t id;                             // the auxiliary header's number for it
   uint8_t first;                          // first release that has it
   uint16_t recordSize[kLastRelease + 1];  // bytes per record, CRC included
-  std::span<const Slot> fields;           // after the common flags, name and use count
+  schema::Kind kind;                      // its rows' fields; Count: it has no rows
   uint8_t begin[16];                      // R11 sentinel before it; the one after is its complement
 };
 const TableLayout& TableInfo(Table t);
-
-// The header variables after the file header, in file order.
-std::span<const Slot> HeaderSlots();
-
-// ---------------------------------------------------------------------------
-// Entities
-
-struct EntityLayout {
-  uint8_t type;                  // the record's type byte
-  schema::Kind kind;             // its DXF description (says which releases carry a handle)
-  std::span<const Slot> fields;  // after the common head
-};
-const EntityLayout& Entity(schema::Kind k);  // Line .. Endblk
 
 // Section sentinels of R11; each end sentinel is the complement of its begin.
 enum class Section : uint8_t { Entities, Blocks, Extras, Aux };

@@ -1,24 +1,26 @@
 #include "tav2/src/dwg/pre13_writer.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <numbers>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "tav2/src/drawing.h"
 #include "tav2/src/dwg/bit_writer.h"
 #include "tav2/src/dwg/pre13_layout.h"
 #include "tav2/src/output.h"
+#include "tav2/src/values.h"
 
 namespace tav2::dwg {
 
 namespace {
 
 using namespace pre13;
+using schema::Dwg;
+using schema::DwgFieldSpec;
+using schema::DwgVarSpec;
 using schema::Field;
 using schema::Kind;
 
@@ -31,38 +33,28 @@ constexpr std::uint32_t kBlockSectionLimit = 0x00FFFFFF;  // its size has 24 bit
 // The auxiliary header: its variable count and its size after the sentinel.
 constexpr std::uint16_t kAuxVariables = 16;
 constexpr std::uint16_t kAuxSize = 138;
-constexpr std::int16_t kUseCount = -1;  // R11 records: "not counted"
-// The active viewport's aspect, as the DXF's VPORT entry gives it.
-constexpr double kViewAspect = 1.5;
+constexpr std::int16_t kUseCount = -1;  // R11 table rows: "not counted"
+constexpr std::size_t kNameField = 32;  // a table row's name, NUL included
 
-// One record being written: what its slots draw their values from.
-struct Rec {
-  Kind kind = Kind::Line;
-  Handle handle = 0;
-  std::uint32_t layer = 0;  // written layer row
-  std::uint32_t linetype = kNoIndex;
-  std::int16_t color = 256;
-  const Vec3* p[4] = {};
-  const Vec3* align = nullptr;
-  double radius = 0, start = 0, end = 0;
-  double height = 0, rotation = 0, widthFactor = 1, oblique = 0;
-  int generation = 0, hAlign = 0, vAlign = 0, flags = 0;
-  std::uint32_t style = 0, block = 0;
-  std::string_view text, name;
-  double startWidth = 0, endWidth = 0, bulge = 0;
-  const Vec3* scale = nullptr;
-  int columns = 1, rows = 1;
-  double columnSpacing = 0, rowSpacing = 0;
-  std::uint32_t ownerAddress = 0, blockOffset = 0;
-  const Linetype* ltype = nullptr;
-  const Layer* layerRow = nullptr;
-  const TextStyle* styleRow = nullptr;
-};
+// The field and group code of a point's next component: values named by
+// group code step the code (10, 20, 30), the others the field (P1X, P1Y).
+void Step(Field& f, int& code, int i) {
+  switch (f) {
+    case Field::Const:
+    case Field::Extrusion:
+    case Field::ViewValue:
+    case Field::HeaderValue:
+      code += 10 * i;
+      return;
+    default:
+      f = static_cast<Field>(static_cast<int>(f) + i);
+  }
+}
 
 class Writer {
  public:
   Writer(const Drawing& d, int release, OutputSink& out)
-      : d_(d), rel_(release), r_(Release(release)), out_(out) {}
+      : d_(d), rel_(release), r_(Release(release)), values_(d, release), out_(out) {}
 
   bool Run(std::string& error);
 
@@ -72,18 +64,13 @@ class Writer {
     return false;
   }
   bool Prepare();
-  bool CheckName(std::string_view name, const char* what, std::size_t room = 31);
 
-  // ---- values of slots
-  double HeaderNum(std::string_view name, int comp, const Rec* rec) const;
-  std::string_view HeaderText(std::string_view name) const;
-  double DxfNum(Kind kind, int code) const;
-  double FieldNum(Field f, const Rec& r, int comp) const;
-  std::string_view FieldText(Field f, const Rec& r) const;
-  double Num(const Slot& s, const Rec* r, int comp) const;
-  std::string_view Text(const Slot& s, const Rec* r) const;
-  int Index(const Slot& s, const Rec* r) const;
-  bool Present(const Slot& s, const Rec& r) const;
+  // ---- values
+  double Number(const DwgFieldSpec& f, const Record& r, int i) const;
+  double VarNumber(const DwgVarSpec& v, int i) const;
+  int FieldRow(Field f, const Record& r) const;
+  int VarRow(std::string_view name) const;
+  bool Present(const DwgFieldSpec& f, const Record& r) const;
 
   // ---- byte output into buf_
   void RC(int v) { buf_.push_back(static_cast<std::uint8_t>(v)); }
@@ -94,48 +81,53 @@ class Writer {
     std::memcpy(b, &v, 8);
     buf_.insert(buf_.end(), b, b + 8);
   }
-  void FixedText(std::string_view s, std::size_t size) {
-    const std::size_t n = std::min(s.size(), size);
-    buf_.insert(buf_.end(), s.begin(), s.begin() + static_cast<std::ptrdiff_t>(n));
-    buf_.insert(buf_.end(), size - n, 0);
+  void Handle8(std::uint64_t h) {
+    for (int i = 7; i >= 0; --i) RC(static_cast<int>((h >> (8 * i)) & 0xFF));
   }
-  void Put(const Slot& s, const Rec* r);
+  void Date(double jd) {
+    const double days = std::floor(jd);
+    RL(static_cast<std::uint32_t>(days));
+    RL(static_cast<std::uint32_t>(std::llround((jd - days) * 86400000.0)));
+  }
+  void FixedText(std::string_view s, std::size_t size);
+  void Row(int row, bool oneByte) { oneByte ? RC(row) : RS(row); }
+  void Put(const DwgFieldSpec& f, const Record& r);
+  void PutVar(const DwgVarSpec& v);
 
   // ---- records
   void Locator(Table t, std::vector<std::uint8_t>& into) const;
   std::uint32_t Count(Table t) const;
-  void Emit();
+  void Emit() { EmitBytes(buf_.data(), buf_.size()); }
   void EmitBytes(const std::uint8_t* p, std::size_t n);
   void Sentinel(const std::uint8_t* begin, bool complement);
-  bool EntityRecord(const Rec& r);
+  bool EntityRecord(Kind kind, const Record& r);
   bool WriteList(const std::vector<EntityRef>& list);
   bool WriteEntity(const EntityRef& ref);
   bool WriteBlocks();
   void WriteTable(Table t);
-  void TableRecord(Table t, int flags, std::string_view name, const Rec& r);
+  void TableRow(Table t, int flags, std::string_view name, const Record& r);
+  void HeaderVariables();
   void BuildHeader(std::vector<std::uint8_t>& h);
   void WriteAux();
 
   const Drawing& d_;
   const int rel_;
   const ReleaseLayout& r_;
+  const Values values_;
   OutputSink& out_;
   std::string error_;
+  std::string context_;  // the record being written, for messages
 
   std::vector<std::uint8_t> buf_;  // the record being encoded
   bool counting_ = true;           // first pass: sizes only
   std::uint64_t pos_ = 0;          // file offset of the next byte
+  std::uint32_t address_ = 0;      // the current record's Address field
 
-  std::vector<std::uint32_t> layerRow_;  // layer index -> written row
-  std::vector<std::uint32_t> layers_;    // written rows: layer indices
-  bool haveExtents_ = false;
-  Vec3 viewCenter_;
-  double viewHeight_ = 1;
   std::uint32_t modelRecords_ = 0;
   std::vector<std::uint32_t> blockOffset_;  // by block index, in the block section
 
   struct Place {
-    std::uint32_t address = 0, size = 0, count = 0;
+    std::uint32_t address = 0, count = 0;
   };
   Place tables_[kTableCount];
   std::uint32_t entitiesStart_ = 0, entitiesEnd_ = 0, blocksStart_ = 0, blocksSize_ = 0,
@@ -145,67 +137,18 @@ class Writer {
 // ---------------------------------------------------------------------------
 // Preparation
 
-bool Writer::CheckName(std::string_view name, const char* what, std::size_t room) {
-  if (name.size() > room)
-    return Fail(std::string(what) + " \"" + std::string(name) + "\" is longer than the " +
-                std::to_string(room) + " characters DWG " + schema::Info(rel_).name + " can hold");
-  for (unsigned char c : name)
-    if (c < 0x20)
-      return Fail(std::string(what) + " \"" + std::string(name) + "\" holds a control character");
-  return true;
-}
-
 bool Writer::Prepare() {
   if (d_.blocks.size() < 2 || d_.layers.empty() || d_.styles.empty())
     return Fail("the drawing lacks its standard tables");
-  // A name given twice is one table row, since a table with two rows of one
-  // name is a damaged drawing; entities on either go to the first.
-  std::unordered_map<std::string, std::uint32_t> first;
-  layerRow_.resize(d_.layers.size());
-  for (std::uint32_t i = 0; i < d_.layers.size(); ++i) {
-    std::string key = d_.layers[i].name;
-    for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    auto [it, fresh] =
-        first.try_emplace(std::move(key), static_cast<std::uint32_t>(layers_.size()));
-    if (fresh) {
-      layers_.push_back(i);
-      if (!CheckName(d_.layers[i].name, "layer")) return false;
-      if (d_.layers[i].linetype >= d_.linetypes.size())
-        return Fail("layer \"" + d_.layers[i].name + "\": its line type is not in the drawing");
-    }
-    layerRow_[i] = it->second;
-  }
-  for (const Linetype& l : d_.linetypes) {
-    if (!CheckName(l.name, "line type")) return false;
-    if (!CheckName(l.description, "line type description", 47)) return false;
-    if (l.dashes.size() > 12)
-      return Fail("line type \"" + l.name + "\" has " + std::to_string(l.dashes.size()) +
-                  " dashes; DWG " + schema::Info(rel_).name + " holds at most 12");
-  }
-  for (const TextStyle& s : d_.styles)
-    if (!CheckName(s.name, "text style") || !CheckName(s.font, "font file", 63) ||
-        !CheckName(s.bigFont, "big font file", 63))
-      return false;
-  if (d_.styles.size() > 255) return Fail("more than 255 text styles");
-  for (std::size_t b = 2; b < d_.blocks.size(); ++b)
-    if (!CheckName(d_.blocks[b].name, "block")) return false;
-  if (rel_ >= schema::kR12) {
-    for (const Appid& a : d_.appids)
-      if (!CheckName(a.name, "application id")) return false;
-    for (const Dimstyle& s : d_.dimstyles)
-      if (!CheckName(s.name, "dimension style")) return false;
-  }
+  for (const Layer& l : d_.layers)
+    if (l.linetype >= d_.linetypes.size())
+      return Fail("layer \"" + l.name + "\": its line type is not in the drawing");
+  // A TEXT names its style by a one-byte row number.
+  if (d_.styles.size() > 256) return Fail("more than 256 text styles");
   for (Table t :
        {Table::Block, Table::Layer, Table::Style, Table::Ltype, Table::Appid, Table::Dimstyle})
     if (Count(t) > 0x7FFF)
       return Fail(std::string("more than 32767 rows in the ") + TableInfo(t).name + " table");
-
-  // The same view the DXF of the drawing shows.
-  const Vec3& lo = d_.header.extMin;
-  const Vec3& hi = d_.header.extMax;
-  haveExtents_ = hi.x >= lo.x && hi.y >= lo.y && (hi.x > lo.x || hi.y > lo.y);
-  viewCenter_ = haveExtents_ ? Vec3{(lo.x + hi.x) / 2, (lo.y + hi.y) / 2, 0} : Vec3{};
-  viewHeight_ = haveExtents_ ? std::max(hi.y - lo.y, (hi.x - lo.x) / 1.5) * 1.05 : 1.0;
   return true;
 }
 
@@ -214,7 +157,7 @@ std::uint32_t Writer::Count(Table t) const {
     case Table::Block:
       return static_cast<std::uint32_t>(d_.blocks.size() - 2);
     case Table::Layer:
-      return static_cast<std::uint32_t>(layers_.size());
+      return static_cast<std::uint32_t>(d_.layers.size());
     case Table::Style:
       return static_cast<std::uint32_t>(d_.styles.size());
     case Table::Ltype:
@@ -236,198 +179,47 @@ std::uint32_t Writer::Count(Table t) const {
 // ---------------------------------------------------------------------------
 // Values
 
-double Writer::HeaderNum(std::string_view name, int comp, const Rec* rec) const {
-  const Header& h = d_.header;
-  auto pick = [comp](const Vec3& p) { return comp == 0 ? p.x : comp == 1 ? p.y : p.z; };
-  if (name == "$EXTMIN") return pick(h.extMin);
-  if (name == "$EXTMAX") return pick(h.extMax);
-  if (name == "$LIMMIN" || name == "$LIMMAX") {
-    // The extents when there are any, else a sheet, as the DXF has them.
-    if (haveExtents_) return pick(name == "$LIMMIN" ? h.extMin : h.extMax);
-    if (name == "$LIMMIN") return 0;
-    return pick(h.measurement ? Vec3{420, 297, 0} : Vec3{12, 9, 0});
-  }
-  if (name == "$VIEWCTR") return pick(viewCenter_);
-  if (name == "$VIEWSIZE") return viewHeight_;
-  if (name == "$HANDLING") return schema::HasHandles(rel_) ? 1 : 0;
-  if (name == "$TILEMODE") return h.tileMode;
-  if (name == "$TDCREATE" || name == "$TDUPDATE") return h.created;
-  if (name == "*VIEWASPECT") return kViewAspect;
-  if (name == "*ENTITIES") return modelRecords_;
-  if (name == "*BLOCKOFFSET") return rec ? rec->blockOffset : 0;
-  if (name == "*OWNERADDRESS") return rec ? rec->ownerAddress : 0;
-  const HeaderValue* v = h.Find(name);
-  return v && comp < v->count ? v->num[comp] : 0;
+double Writer::Number(const DwgFieldSpec& f, const Record& r, int i) const {
+  Field field = f.field;
+  int code = f.code;
+  if (i) Step(field, code, i);
+  if (field == Field::Address) return address_;
+  const double x = values_.Number(field, code, f.def, f.text, r);
+  return IsAngleCode(code) && InDegrees(field) ? x * (std::numbers::pi / 180.0) : x;
 }
 
-std::string_view Writer::HeaderText(std::string_view name) const {
-  const HeaderValue* v = d_.header.Find(name);
-  return v ? std::string_view(v->text) : std::string_view();
+double Writer::VarNumber(const DwgVarSpec& v, int i) const {
+  const int code = v.code + 10 * i;
+  if (!v.name) return v.def;
+  const std::string_view name = v.name;
+  if (name == schema::kRefUnitAxis) return (v.code - 10) / 10 == i ? 1 : 0;
+  if (name == schema::kRefEntityCount) return modelRecords_;
+  if (name == schema::kRefViewAspect) return values_.viewAspect;
+  const double x = values_.HeaderNumber(name, code, v.def);
+  return IsAngleCode(v.code) ? x * (std::numbers::pi / 180.0) : x;
 }
 
-// The value the DXF description gives a group: its constant, or the view.
-double Writer::DxfNum(Kind kind, int code) const {
-  for (const schema::FieldSpec& f : schema::Layout(kind).fields) {
-    if (f.code != code) continue;
-    if (f.field == Field::ViewValue) {
-      switch (code) {
-        case 12:
-          return viewCenter_.x;
-        case 22:
-          return viewCenter_.y;
-        case 40:
-          return viewHeight_;
-        case 41:
-          return kViewAspect;
-      }
-    }
-    return f.def;
-  }
-  return 0;
-}
-
-double Writer::FieldNum(Field f, const Rec& r, int comp) const {
-  auto pick = [comp](const Vec3* p) {
-    return !p ? 0.0 : comp == 0 ? p->x : comp == 1 ? p->y : p->z;
-  };
+int Writer::FieldRow(Field f, const Record& r) const {
   switch (f) {
-    case Field::P1X:
-      return pick(r.p[0]);
-    case Field::P1Z:
-      return r.p[0] ? r.p[0]->z : 0;
-    case Field::P2X:
-      return pick(r.p[1]);
-    case Field::P3X:
-      return pick(r.p[2]);
-    case Field::P4X:
-      return pick(r.p[3]);
-    case Field::AlignX:
-      return pick(r.align);
-    case Field::Radius:
-      return r.radius;
-    case Field::StartAngle:
-      return r.start;
-    case Field::EndAngle:
-      return r.end;
-    case Field::TextHeight:
-      return r.height;
-    case Field::TextRotation:
-    case Field::Rotation:
-      return r.rotation;
-    case Field::TextWidthFactor:
-      return r.widthFactor;
-    case Field::TextOblique:
-      return r.oblique;
-    case Field::TextGeneration:
-      return r.generation;
-    case Field::TextHAlign:
-      return r.hAlign;
-    case Field::TextVAlign:
-      return r.vAlign;
-    case Field::Flags:
-      return r.flags;
-    case Field::StartWidth:
-      return r.startWidth;
-    case Field::EndWidth:
-      return r.endWidth;
-    case Field::Bulge:
-      return r.bulge;
-    case Field::ScaleX:
-      return r.scale ? r.scale->x : 1;
-    case Field::ScaleY:
-      return r.scale ? r.scale->y : 1;
-    case Field::ScaleZ:
-      return r.scale ? r.scale->z : 1;
-    case Field::Columns:
-      return r.columns;
-    case Field::Rows:
-      return r.rows;
-    case Field::ColumnSpacing:
-      return r.columnSpacing;
-    case Field::RowSpacing:
-      return r.rowSpacing;
-    case Field::LayerColor: {
-      const int c = std::abs(r.layerRow->color);
-      return r.layerRow->off ? -c : c;
-    }
-    case Field::LtypeAlignment:
-      return r.ltype->alignment;
-    case Field::LtypeDashCount:
-      return static_cast<double>(r.ltype->dashes.size());
-    case Field::LtypePatternLength:
-      return r.ltype->patternLength;
-    case Field::StyleHeight:
-      return r.styleRow->height;
-    case Field::StyleWidthFactor:
-      return r.styleRow->widthFactor;
-    case Field::StyleOblique:  // degrees in the drawing, radians in the file
-      return r.styleRow->oblique * std::numbers::pi / 180.0;
-    case Field::StyleGeneration:
-      return r.styleRow->generation;
-    case Field::StyleLastHeight:
-      return r.styleRow->lastHeight;
+    case Field::TextStyle:
+      return static_cast<int>(r.style);
+    case Field::BlockName:
+      return static_cast<int>(r.block - 2);  // model and paper space have no row
+    case Field::LayerLinetype:
+      return static_cast<int>(r.layerRow->linetype);
     default:
       return 0;
   }
 }
 
-std::string_view Writer::FieldText(Field f, const Rec& r) const {
-  switch (f) {
-    case Field::TextValue:
-      return r.text;
-    case Field::BlockName:
-    case Field::Name:
-      return r.name;
-    case Field::LtypeDescription:
-      return r.ltype->description;
-    case Field::StyleFont:
-      return r.styleRow->font;
-    case Field::StyleBigFont:
-      return r.styleRow->bigFont;
-    default:
-      return {};
-  }
-}
-
-double Writer::Num(const Slot& s, const Rec* r, int comp) const {
-  switch (s.src) {
-    case Src::Const:
-      return s.c[comp];
-    case Src::Var:
-      return HeaderNum(s.name, comp, r);
-    case Src::Dxf:
-      return DxfNum(s.kind, s.code + 10 * comp);
-    case Src::Field:
-      return r ? FieldNum(s.field, *r, comp) : 0;
-  }
-  return 0;
-}
-
-std::string_view Writer::Text(const Slot& s, const Rec* r) const {
-  if (s.src == Src::Var) return HeaderText(s.name);
-  if (s.src == Src::Field && r) return FieldText(s.field, *r);
-  return {};
-}
-
-// A table row referred to by name or by the record's field.
-int Writer::Index(const Slot& s, const Rec* r) const {
-  if (s.src == Src::Field && r) {
-    switch (s.field) {
-      case Field::LayerLinetype:
-        return static_cast<int>(r->layerRow->linetype);
-      case Field::TextStyle:
-        return static_cast<int>(r->style);
-      case Field::BlockName:
-        return static_cast<int>(r->block - 2);
-      default:
-        return 0;
-    }
-  }
-  const std::string_view name = s.name ? std::string_view(s.name) : std::string_view();
-  const std::string_view value = HeaderText(name);
+// The row a header variable names; a UCS is named by none, the drawing has no
+// UCS rows.
+int Writer::VarRow(std::string_view name) const {
+  const HeaderValue* v = d_.header.Find(name);
+  const std::string_view value = v ? std::string_view(v->text) : std::string_view();
   if (name == "$CLAYER") {
     const std::uint32_t i = d_.FindLayer(value);
-    return i == kNoIndex ? 0 : static_cast<int>(layerRow_[i]);
+    return i == kNoIndex ? 0 : static_cast<int>(i);
   }
   if (name == "$TEXTSTYLE") {
     for (std::size_t i = 0; i < d_.styles.size(); ++i)
@@ -435,73 +227,116 @@ int Writer::Index(const Slot& s, const Rec* r) const {
     return 0;
   }
   if (name == "$CELTYPE") {
-    if (value.empty() || EqualNoCase(value, "BYLAYER")) return r_.linetypeByLayer;
-    if (EqualNoCase(value, "BYBLOCK")) return r_.linetypeByBlock;
+    if (EqualNoCase(value, schema::kRefByBlock)) return r_.linetypeByBlock;
     const std::uint32_t i = d_.FindLinetype(value);
     return i == kNoIndex ? r_.linetypeByLayer : static_cast<int>(i);
   }
-  return -1;  // a UCS: the drawing has none
+  return -1;
 }
 
-bool Writer::Present(const Slot& s, const Rec& r) const {
-  if (!s.omitDefault) return true;
-  if (s.field == Field::AlignX) return r.hAlign != 0 || r.vAlign != 0;
-  if (s.type == Ty::Index) return Index(s, &r) != static_cast<int>(s.c[0]);
-  return Num(s, &r, 0) != s.c[0];
+bool Writer::Present(const DwgFieldSpec& f, const Record& r) const {
+  if (!(f.flags & schema::kOmitDefault)) return true;
+  if (f.field == Field::AlignX) return r.hAlign != 0 || r.vAlign != 0;
+  if (f.type == Dwg::Row) return FieldRow(f.field, r) != 0;
+  return Number(f, r, 0) != f.def;
 }
 
-void Writer::Put(const Slot& s, const Rec* r) {
-  switch (s.type) {
-    case Ty::RC:
-      return RC(static_cast<int>(std::lround(Num(s, r, 0))));
-    case Ty::RS:
-      return RS(static_cast<int>(std::lround(Num(s, r, 0))));
-    case Ty::RL:
-      return RL(static_cast<std::uint32_t>(std::llround(Num(s, r, 0))));
-    case Ty::RD:
-      if (s.src == Src::Field && s.field == Field::LtypeDashes) {
-        for (int i = 0; i < s.size; ++i)
-          RD(r && static_cast<std::size_t>(i) < r->ltype->dashes.size() ? r->ltype->dashes[i] : 0);
-        return;
-      }
-      return RD(Num(s, r, 0));
-    case Ty::Pt2:
-      RD(Num(s, r, 0));
-      return RD(Num(s, r, 1));
-    case Ty::Pt3:
-      RD(Num(s, r, 0));
-      RD(Num(s, r, 1));
-      return RD(Num(s, r, 2));
-    case Ty::Text:
-      return FixedText(Text(s, r), s.size);
-    case Ty::TV: {
-      const std::string_view t = Text(s, r);
-      RS(static_cast<int>(t.size()));
+// ---------------------------------------------------------------------------
+// Encoding
+
+void Writer::FixedText(std::string_view s, std::size_t size) {
+  if (s.size() >= size)
+    Fail(context_ + ": \"" + std::string(s) + "\" is longer than the " + std::to_string(size - 1) +
+         " characters DWG " + schema::Info(rel_).name + " holds there");
+  const std::size_t n = std::min(s.size(), size);
+  buf_.insert(buf_.end(), s.begin(), s.begin() + static_cast<std::ptrdiff_t>(n));
+  buf_.insert(buf_.end(), size - n, 0);
+}
+
+void Writer::Put(const DwgFieldSpec& f, const Record& r) {
+  const auto num = [&](int i = 0) { return Number(f, r, i); };
+  switch (f.type) {
+    case Dwg::RC:
+      return RC(static_cast<int>(std::lround(num())));
+    case Dwg::RS:
+      return RS(static_cast<int>(std::lround(num())));
+    case Dwg::RL:
+      return RL(static_cast<std::uint32_t>(std::llround(num())));
+    case Dwg::RD:
+      return RD(num());
+    case Dwg::RD2:
+      RD(num(0));
+      return RD(num(1));
+    case Dwg::RD3:
+      RD(num(0));
+      RD(num(1));
+      return RD(num(2));
+    case Dwg::TF:
+      return FixedText(values_.Text(f.field, f.text, r), static_cast<std::size_t>(f.def));
+    case Dwg::TV: {
+      const std::string_view t = values_.Text(f.field, f.text, r);
+      RS(static_cast<int>(std::min<std::size_t>(t.size(), 0xFFFF)));
       buf_.insert(buf_.end(), t.begin(), t.end());
       return;
     }
-    case Ty::Locator:
+    case Dwg::Row:
+      return Row(FieldRow(f.field, r), f.def == 1);
+    case Dwg::RDashes: {
+      const std::size_t room = static_cast<std::size_t>(f.def);
+      const std::size_t n = r.ltype ? r.ltype->dashes.size() : 0;
+      if (n > room)
+        Fail(context_ + " has " + std::to_string(n) + " dashes; DWG " + schema::Info(rel_).name +
+             " holds at most " + std::to_string(room));
+      for (std::size_t i = 0; i < room; ++i) RD(i < n ? r.ltype->dashes[i] : 0);
+      return;
+    }
+    default:
+      Fail(context_ + ": a field of a type these releases do not have");
+  }
+}
+
+void Writer::PutVar(const DwgVarSpec& v) {
+  const auto num = [&](int i = 0) { return VarNumber(v, i); };
+  switch (v.type) {
+    case Dwg::RC:
+      return RC(static_cast<int>(std::lround(num())));
+    case Dwg::RS:
+      return RS(static_cast<int>(std::lround(num())));
+    case Dwg::RL:
+      return RL(static_cast<std::uint32_t>(std::llround(num())));
+    case Dwg::RD:
+      return RD(num());
+    case Dwg::RD2:
+      RD(num(0));
+      return RD(num(1));
+    case Dwg::RD3:
+      RD(num(0));
+      RD(num(1));
+      return RD(num(2));
+    case Dwg::TF:
+      context_ = std::string("header variable ") + (v.name ? v.name : "");
+      return FixedText(v.name ? values_.HeaderText(v.name) : std::string_view(v.text ? v.text : ""),
+                       static_cast<std::size_t>(v.def));
+    case Dwg::Row:
+      return Row(VarRow(v.name ? v.name : ""), false);
+    case Dwg::RDate:
+      return Date(num());
+    case Dwg::RH:
+      return Handle8(values_.handseed);
+    case Dwg::Locator:
       for (int t = 0; t < kTableCount; ++t)
-        if (std::strcmp(TableInfo(static_cast<Table>(t)).name, s.name) == 0)
+        if (std::strcmp(TableInfo(static_cast<Table>(t)).name, v.text) == 0)
           return Locator(static_cast<Table>(t), buf_);
       return;
-    case Ty::Date: {
-      const double v = Num(s, r, 0);
-      const double days = std::floor(v);
-      RL(static_cast<std::uint32_t>(days));
-      return RL(static_cast<std::uint32_t>(std::llround((v - days) * 86400000.0)));
-    }
-    case Ty::HandleBE: {
-      const std::uint64_t h = d_.nextHandle;
-      for (int i = 7; i >= 0; --i) RC(static_cast<int>((h >> (8 * i)) & 0xFF));
-      return;
-    }
-    case Ty::Index: {
-      const int i = Index(s, r);
-      if (s.size == 1) return RC(i);
-      return RS(i);
-    }
+    default:
+      Fail(std::string("header variable ") + (v.name ? v.name : "") +
+           ": a type these releases do not have");
   }
+}
+
+void Writer::HeaderVariables() {
+  for (const DwgVarSpec& v : schema::DwgHeaderVarsPre13())
+    if (rel_ >= v.first && rel_ <= v.last) PutVar(v);
 }
 
 // ---------------------------------------------------------------------------
@@ -522,10 +357,6 @@ void Writer::EmitBytes(const std::uint8_t* p, std::size_t n) {
   pos_ += n;
 }
 
-void Writer::Emit() {
-  EmitBytes(buf_.data(), buf_.size());
-}
-
 void Writer::Sentinel(const std::uint8_t* begin, bool complement) {
   std::uint8_t s[kSentinel];
   for (std::size_t i = 0; i < kSentinel; ++i)
@@ -534,29 +365,27 @@ void Writer::Sentinel(const std::uint8_t* begin, bool complement) {
 }
 
 // Type, flags, size, layer and option bits, then what the flags announce,
-// then the fields the option bits announce; R11 closes it with its CRC.
-bool Writer::EntityRecord(const Rec& r) {
-  const EntityLayout& e = pre13::Entity(r.kind);
+// then the fields; R11 closes the record with its CRC.
+bool Writer::EntityRecord(Kind kind, const Record& r) {
+  const schema::KindSpec& k = schema::Layout(kind);
+  context_ = k.dxfName;
   buf_.clear();
-  RC(e.type);
+  RC(k.dwgTypePre13);
   RC(0);
   RS(0);
   RS(static_cast<int>(r.layer));
   RS(0);
-  int flags = r.kind == Kind::Polyline ? kHasFollowers : 0;
+  int flags = kind == Kind::Polyline ? kHasFollowers : 0;
   if (r.color != 256) {
     flags |= kHasColor;
     RC(r.color);
   }
   if (r.linetype != kNoIndex) {
     flags |= kHasLinetype;
-    if (rel_ >= schema::kR12)
-      RS(static_cast<int>(r.linetype));
-    else
-      RC(static_cast<int>(r.linetype));
+    Row(static_cast<int>(r.linetype), rel_ < schema::kR12);
   }
   bool handle = false;
-  for (const schema::FieldSpec& f : schema::Layout(e.kind).fields)
+  for (const schema::FieldSpec& f : k.fields)
     if (f.field == Field::Handle && schema::In(f, rel_)) handle = r.handle != 0;
   if (handle) {
     flags |= kHasHandle;
@@ -566,36 +395,30 @@ bool Writer::EntityRecord(const Rec& r) {
     for (int i = n - 1; i >= 0; --i) RC(static_cast<int>((r.handle >> (8 * i)) & 0xFF));
   }
   int opts = 0;
-  for (const Slot& s : e.fields) {
-    if (!In(s, rel_)) continue;
-    if (s.opt && !Present(s, r)) continue;
-    opts |= s.opt;
-    Put(s, &r);
+  for (const DwgFieldSpec& f : k.dwg) {
+    if (!schema::In(f, rel_) || rel_ >= schema::kR13) continue;
+    if (f.opt && !Present(f, r)) continue;
+    opts |= f.opt;
+    Put(f, r);
   }
   const std::size_t size = buf_.size() + (r_.checks ? 2 : 0);
   if (size > 0xFFFF)
-    return Fail(std::string(schema::Layout(e.kind).dxfName) + " on layer \"" +
-                d_.layers[layers_[r.layer]].name + "\" takes " + std::to_string(size) +
-                " bytes; a DWG " + schema::Info(rel_).name + " record holds at most 65535");
+    return Fail(std::string(k.dxfName) + " on layer " + std::string(values_.LayerName(r.layer)) +
+                " takes " + std::to_string(size) + " bytes; a DWG " + schema::Info(rel_).name +
+                " record holds at most 65535");
   buf_[1] = static_cast<std::uint8_t>(flags);
   buf_[2] = static_cast<std::uint8_t>(size);
   buf_[3] = static_cast<std::uint8_t>(size >> 8);
   buf_[6] = static_cast<std::uint8_t>(opts);
   buf_[7] = static_cast<std::uint8_t>(opts >> 8);
   if (r_.checks) PutRS(buf_, Crc16(buf_.data(), buf_.size(), kCrcSeed));
+  if (!error_.empty()) return false;
   Emit();
   return true;
 }
 
-static void Common(Rec& r, const EntityCommon& c, const std::vector<std::uint32_t>& rows) {
-  r.handle = c.handle;
-  r.layer = rows[c.layer];
-  r.linetype = c.linetype;
-  r.color = c.color;
-}
-
 bool Writer::WriteEntity(const EntityRef& ref) {
-  Rec r;
+  Record r;
   auto bad = [&](const char* what, std::size_t size) {
     return Fail(std::string(what) + " index " + std::to_string(ref.index) +
                 " is out of range (the drawing has " + std::to_string(size) + ")");
@@ -607,7 +430,10 @@ bool Writer::WriteEntity(const EntityRef& ref) {
     if (c.linetype != kNoIndex && c.linetype >= d_.linetypes.size())
       return Fail(std::string(what) + ": line type index " + std::to_string(c.linetype) +
                   " is not in the drawing");
-    Common(r, c, layerRow_);
+    r.handle = c.handle;
+    r.layer = c.layer;
+    r.linetype = c.linetype;
+    r.color = c.color;
     return true;
   };
   switch (ref.kind) {
@@ -615,38 +441,35 @@ bool Writer::WriteEntity(const EntityRef& ref) {
       if (ref.index >= d_.lines.size()) return bad("LINE", d_.lines.size());
       const Line& e = d_.lines[ref.index];
       if (!common(e.c, "LINE")) return false;
-      r.kind = Kind::Line;
+      r.thickness = e.thickness;
       r.p[0] = &e.p1;
       r.p[1] = &e.p2;
-      return EntityRecord(r);
+      return EntityRecord(Kind::Line, r);
     }
     case EntityKind::Circle: {
       if (ref.index >= d_.circles.size()) return bad("CIRCLE", d_.circles.size());
       const Circle& e = d_.circles[ref.index];
       if (!common(e.c, "CIRCLE")) return false;
-      r.kind = Kind::Circle;
       r.p[0] = &e.center;
       r.radius = e.radius;
-      return EntityRecord(r);
+      return EntityRecord(Kind::Circle, r);
     }
     case EntityKind::Arc: {
       if (ref.index >= d_.arcs.size()) return bad("ARC", d_.arcs.size());
       const Arc& e = d_.arcs[ref.index];
       if (!common(e.c, "ARC")) return false;
-      r.kind = Kind::Arc;
       r.p[0] = &e.center;
       r.radius = e.radius;
       r.start = e.startAngle;
       r.end = e.endAngle;
-      return EntityRecord(r);
+      return EntityRecord(Kind::Arc, r);
     }
     case EntityKind::Solid: {
       if (ref.index >= d_.solids.size()) return bad("SOLID", d_.solids.size());
       const Solid& e = d_.solids[ref.index];
       if (!common(e.c, "SOLID")) return false;
-      r.kind = Kind::Solid;
       for (int i = 0; i < 4; ++i) r.p[i] = &e.corner[i];
-      return EntityRecord(r);
+      return EntityRecord(Kind::Solid, r);
     }
     case EntityKind::Text: {
       if (ref.index >= d_.texts.size()) return bad("TEXT", d_.texts.size());
@@ -656,7 +479,6 @@ bool Writer::WriteEntity(const EntityRef& ref) {
         return Fail("TEXT: style index " + std::to_string(e.style) + " is not in the drawing");
       if (static_cast<std::size_t>(e.textOffset) + e.textLength > d_.strings.size())
         return Fail("TEXT: its value lies outside the text store");
-      r.kind = Kind::Text;
       r.p[0] = &e.insert;
       r.align = &e.align;
       r.height = e.height;
@@ -668,7 +490,7 @@ bool Writer::WriteEntity(const EntityRef& ref) {
       r.vAlign = e.vAlign;
       r.style = e.style;
       r.text = d_.TextValue(e);
-      return EntityRecord(r);
+      return EntityRecord(Kind::Text, r);
     }
     case EntityKind::Polyline: {
       if (ref.index >= d_.polylines.size()) return bad("POLYLINE", d_.polylines.size());
@@ -677,34 +499,32 @@ bool Writer::WriteEntity(const EntityRef& ref) {
       if (static_cast<std::size_t>(e.firstVertex) + e.vertexCount > d_.vertices.size())
         return Fail("POLYLINE: its vertices lie outside the vertex store");
       const auto start = static_cast<std::uint32_t>(pos_);
-      r.kind = Kind::Polyline;
       r.flags = e.flags;
       r.startWidth = e.startWidth;
       r.endWidth = e.endWidth;
-      if (!EntityRecord(r)) return false;
+      r.elevation = e.elevation;
+      if (!EntityRecord(Kind::Polyline, r)) return false;
       for (std::uint32_t i = 0; i < e.vertexCount; ++i) {
         const Vertex& x = d_.vertices[e.firstVertex + i];
         if (x.layer >= d_.layers.size()) return Fail("VERTEX: layer index is not in the drawing");
         const Vec3 p{x.x, x.y, x.z};
-        Rec v;
-        v.kind = Kind::Vertex;
+        Record v;
         v.handle = x.handle;
-        v.layer = layerRow_[x.layer];
+        v.layer = x.layer;
         v.p[0] = &p;
         v.startWidth = x.startWidth;
         v.endWidth = x.endWidth;
         v.bulge = x.bulge;
         v.flags = x.flags;
-        if (!EntityRecord(v)) return false;
+        if (!EntityRecord(Kind::Vertex, v)) return false;
       }
       if (e.seqendLayer >= d_.layers.size())
         return Fail("SEQEND: layer index is not in the drawing");
-      Rec s;
-      s.kind = Kind::Seqend;
+      Record s;
       s.handle = e.seqendHandle;
-      s.layer = layerRow_[e.seqendLayer];
-      s.ownerAddress = start;
-      return EntityRecord(s);
+      s.layer = e.seqendLayer;
+      address_ = start;
+      return EntityRecord(Kind::Seqend, s);
     }
     case EntityKind::Insert: {
       if (ref.index >= d_.inserts.size()) return bad("INSERT", d_.inserts.size());
@@ -713,8 +533,8 @@ bool Writer::WriteEntity(const EntityRef& ref) {
       if (e.block < 2 || e.block >= d_.blocks.size())
         return Fail("INSERT: block index " + std::to_string(e.block) +
                     " is not a block definition");
-      r.kind = Kind::Insert;
       r.block = e.block;
+      r.name = values_.BlockName(e.block);
       r.p[0] = &e.point;
       r.scale = &e.scale;
       r.rotation = e.rotation;
@@ -722,7 +542,7 @@ bool Writer::WriteEntity(const EntityRef& ref) {
       r.rows = e.rows;
       r.columnSpacing = e.columnSpacing;
       r.rowSpacing = e.rowSpacing;
-      return EntityRecord(r);
+      return EntityRecord(Kind::Insert, r);
     }
   }
   return true;
@@ -745,18 +565,17 @@ bool Writer::WriteBlocks() {
     if (blk.beginLayer >= d_.layers.size() || blk.endLayer >= d_.layers.size())
       return Fail("block \"" + blk.name + "\": layer index is not in the drawing");
     blockOffset_[b] = static_cast<std::uint32_t>(pos_ - base) | kBlockAddressFlag;
-    Rec r;
-    r.kind = Kind::Block;
+    Record r;
     r.handle = blk.beginHandle;
-    r.layer = layerRow_[blk.beginLayer];
+    r.layer = blk.beginLayer;
     r.p[0] = &blk.base;
-    r.name = blk.name;
-    if (!EntityRecord(r) || !WriteList(blk.entities)) return false;
-    Rec e;
-    e.kind = Kind::Endblk;
+    r.block = static_cast<std::uint32_t>(b);
+    r.name = values_.BlockName(static_cast<std::uint32_t>(b));
+    if (!EntityRecord(Kind::Block, r) || !WriteList(blk.entities)) return false;
+    Record e;
     e.handle = blk.endHandle;
-    e.layer = layerRow_[blk.endLayer];
-    if (!EntityRecord(e)) return false;
+    e.layer = blk.endLayer;
+    if (!EntityRecord(Kind::Endblk, e)) return false;
     if (pos_ - base > kBlockSectionLimit)
       return Fail("the block definitions take more than " + std::to_string(kBlockSectionLimit) +
                   " bytes, the most DWG " + schema::Info(rel_).name + " can address");
@@ -764,16 +583,21 @@ bool Writer::WriteBlocks() {
   return true;
 }
 
-void Writer::TableRecord(Table t, int flags, std::string_view name, const Rec& r) {
+// Flags, name and (R11) use count, the table's own fields, zeros up to the
+// table's record size; R11 closes the row with its CRC.
+void Writer::TableRow(Table t, int flags, std::string_view name, const Record& r) {
   const TableLayout& tl = TableInfo(t);
+  context_ = std::string(tl.name) + " \"" + std::string(name) + "\"";
   buf_.clear();
   RC(flags);
-  FixedText(name, 32);
+  FixedText(name, kNameField);
   if (rel_ >= schema::kR12) RS(kUseCount);
-  for (const Slot& s : tl.fields)
-    if (In(s, rel_)) Put(s, &r);
+  if (tl.kind != Kind::Count)
+    for (const DwgFieldSpec& f : schema::Layout(tl.kind).dwg)
+      if (schema::In(f, rel_) && rel_ < schema::kR13) Put(f, r);
   const std::size_t body = tl.recordSize[rel_] - (r_.checks ? 2 : 0);
-  buf_.resize(std::max(buf_.size(), body), 0);
+  if (buf_.size() > body) Fail(context_ + ": its fields outgrow the table's record size");
+  buf_.resize(body, 0);
   if (r_.checks) PutRS(buf_, Crc16(buf_.data(), buf_.size(), kCrcSeed));
   Emit();
 }
@@ -781,40 +605,43 @@ void Writer::TableRecord(Table t, int flags, std::string_view name, const Rec& r
 void Writer::WriteTable(Table t) {
   const TableLayout& tl = TableInfo(t);
   if (r_.checks) Sentinel(tl.begin, false);
-  Rec r;
   switch (t) {
     case Table::Block:
       for (std::size_t b = 2; b < d_.blocks.size(); ++b) {
-        r.blockOffset = blockOffset_[b];
-        TableRecord(t, d_.blocks[b].flags, d_.blocks[b].name, r);
+        Record r;
+        address_ = blockOffset_[b];
+        TableRow(t, d_.blocks[b].flags, values_.BlockName(static_cast<std::uint32_t>(b)), r);
       }
       break;
     case Table::Layer:
-      for (std::uint32_t i : layers_) {
+      for (std::uint32_t i = 0; i < d_.layers.size(); ++i) {
+        Record r;
         r.layerRow = &d_.layers[i];
-        TableRecord(t, d_.layers[i].flags, d_.layers[i].name, r);
+        TableRow(t, d_.layers[i].flags, values_.LayerName(i), r);
       }
       break;
     case Table::Style:
-      for (const TextStyle& s : d_.styles) {
-        r.styleRow = &s;
-        TableRecord(t, s.flags, s.name, r);
+      for (std::uint32_t i = 0; i < d_.styles.size(); ++i) {
+        Record r;
+        r.styleRow = &d_.styles[i];
+        TableRow(t, d_.styles[i].flags, values_.StyleName(i), r);
       }
       break;
     case Table::Ltype:
-      for (const Linetype& l : d_.linetypes) {
-        r.ltype = &l;
-        TableRecord(t, l.flags, l.name, r);
+      for (std::uint32_t i = 0; i < d_.linetypes.size(); ++i) {
+        Record r;
+        r.ltype = &d_.linetypes[i];
+        TableRow(t, d_.linetypes[i].flags, values_.LinetypeName(i), r);
       }
       break;
     case Table::Vport:
-      TableRecord(t, 0, "*ACTIVE", r);
+      TableRow(t, 0, schema::kActiveVport, Record{});
       break;
     case Table::Appid:
-      for (const Appid& a : d_.appids) TableRecord(t, 0, a.name, r);
+      for (const Appid& a : d_.appids) TableRow(t, 0, a.name, Record{});
       break;
     case Table::Dimstyle:
-      for (const Dimstyle& s : d_.dimstyles) TableRecord(t, 0, s.name, r);
+      for (const Dimstyle& s : d_.dimstyles) TableRow(t, 0, s.name, Record{});
       break;
     case Table::View:
     case Table::Ucs:
@@ -826,7 +653,8 @@ void Writer::WriteTable(Table t) {
 
 void Writer::BuildHeader(std::vector<std::uint8_t>& h) {
   h.clear();
-  h.insert(h.end(), r_.marker, r_.marker + 6);
+  const char* marker = schema::Info(rel_).marker;
+  h.insert(h.end(), marker, marker + 6);
   h.insert(h.end(), 6, 0);
   h.push_back(1);
   PutRS(h, 3);  // entity sections: entities, blocks, extras
@@ -841,8 +669,7 @@ void Writer::BuildHeader(std::vector<std::uint8_t>& h) {
   PutRL(h, kExtrasFlag);  // no extra entities
   for (int t = 0; t < 5; ++t) Locator(static_cast<Table>(t), h);
   buf_.swap(h);
-  for (const Slot& s : HeaderSlots())
-    if (In(s, rel_) && s.after < r_.headerVars) Put(s, nullptr);
+  HeaderVariables();
   buf_.swap(h);
   if (r_.checks) PutRS(h, Crc16(h.data(), h.size(), kCrcSeed));
 }
@@ -857,8 +684,8 @@ void Writer::WriteAux() {
   RL(entitiesEnd_);
   RL(blocksStart_);
   RL(extrasStart_);
-  RS(schema::HasHandles(rel_) ? 1 : 0);
-  for (int i = 7; i >= 0; --i) RC(static_cast<int>((d_.nextHandle >> (8 * i)) & 0xFF));
+  RS(static_cast<int>(values_.HeaderNumber("$HANDLING", 70)));
+  Handle8(values_.handseed);
   RS(kTableCount);
   for (int t = 0; t < kTableCount; ++t) {
     RS(TableInfo(static_cast<Table>(t)).id);
@@ -875,42 +702,31 @@ void Writer::WriteAux() {
 }
 
 bool Writer::Run(std::string& error) {
-  if (!Prepare()) {
+  auto failed = [&] {
     error = error_;
     return false;
-  }
+  };
+  if (!Prepare()) return failed();
   // First pass: the sizes of the entity and block sections.
   blockOffset_.assign(d_.blocks.size(), 0);
   counting_ = true;
   pos_ = 0;
-  if (!WriteList(d_.blocks[0].entities)) {
-    error = error_;
-    return false;
-  }
+  if (!WriteList(d_.blocks[0].entities)) return failed();
   const std::uint64_t entitiesSize = pos_;
-  modelRecords_ = 0;
   for (const EntityRef& ref : d_.blocks[0].entities)
     modelRecords_ += ref.kind == EntityKind::Polyline && ref.index < d_.polylines.size()
                          ? d_.polylines[ref.index].vertexCount + 2
                          : 1;
   pos_ = 0;
-  if (!WriteBlocks()) {
-    error = error_;
-    return false;
-  }
+  if (!WriteBlocks()) return failed();
   const std::uint64_t blocksSize = pos_;
 
   // Addresses, in file order.
-  std::size_t headerSize = kFileHeaderSize;
-  {
-    std::vector<std::uint8_t> probe;
-    buf_.clear();
-    for (const Slot& s : HeaderSlots())
-      if (In(s, rel_) && s.after < r_.headerVars) Put(s, nullptr);
-    headerSize += buf_.size() + (r_.checks ? 2 : 0);
-  }
+  buf_.clear();
+  HeaderVariables();
+  if (!error_.empty()) return failed();
   const std::uint64_t sentinel = r_.checks ? kSentinel : 0;
-  std::uint64_t at = headerSize + sentinel;
+  std::uint64_t at = kFileHeaderSize + buf_.size() + (r_.checks ? 2 : 0) + sentinel;
   entitiesStart_ = static_cast<std::uint32_t>(at);
   at += entitiesSize;
   entitiesEnd_ = static_cast<std::uint32_t>(at);
@@ -929,10 +745,11 @@ bool Writer::Run(std::string& error) {
   extrasStart_ = static_cast<std::uint32_t>(at + sentinel);
   at += 2 * sentinel;
   auxAddress_ = static_cast<std::uint32_t>(at);
-  if (at + kAuxSize + 2 * kSentinel > 0xFFFFFFFFu) {
-    error = std::string("the drawing takes more than 4 GB, the most DWG ") +
-            schema::Info(rel_).name + " can address";
-    return false;
+  const std::uint64_t end = at + (r_.checks ? kAuxSize + 2 * kSentinel : 0);
+  if (end > 0xFFFFFFFFu) {
+    Fail(std::string("the drawing takes more than 4 GB, the most DWG ") + schema::Info(rel_).name +
+         " can address");
+    return failed();
   }
 
   // Second pass: the file.
@@ -942,25 +759,20 @@ bool Writer::Run(std::string& error) {
   pos_ = 0;
   EmitBytes(header.data(), header.size());
   if (r_.checks) Sentinel(SectionBegin(Section::Entities), false);
-  if (!WriteList(d_.blocks[0].entities)) {
-    error = error_;
-    return false;
-  }
+  if (!WriteList(d_.blocks[0].entities)) return failed();
   if (r_.checks) Sentinel(SectionBegin(Section::Entities), true);
   for (int t = 0; t < kTableCount; ++t)
     if (rel_ >= TableInfo(static_cast<Table>(t)).first) WriteTable(static_cast<Table>(t));
   if (r_.checks) Sentinel(SectionBegin(Section::Blocks), false);
-  if (!WriteBlocks()) {
-    error = error_;
-    return false;
-  }
+  if (!WriteBlocks()) return failed();
   if (r_.checks) {
     Sentinel(SectionBegin(Section::Blocks), true);
     Sentinel(SectionBegin(Section::Extras), false);
     Sentinel(SectionBegin(Section::Extras), true);
     WriteAux();
   }
-  if (!out_.Failed() && pos_ != at + (r_.checks ? kAuxSize + 2 * kSentinel : 0)) {
+  if (!error_.empty()) return failed();
+  if (!out_.Failed() && pos_ != end) {
     error = "internal error: the DWG's sections do not add up";
     return false;
   }
