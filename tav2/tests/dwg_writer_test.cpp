@@ -147,30 +147,35 @@ TEST(DwgWriter, FramesEveryObjectAndListsItInTheMap) {
 }
 
 // Many components: the map spans pages, handles need several bytes, block
-// and layer counts pass 255 (written as raw longs then).
+// and layer counts pass 255 (written as raw longs then). The writer keeps
+// the map by handle when handles are close together, as pairs when they
+// lie far apart.
 TEST(DwgWriter, LargeDrawingSpansMapPages) {
-  Drawing d = EmptyDrawing();
-  d.nextHandle = 0xFFF0;
-  for (int i = 0; i < 300; ++i)
-    AddLayer(d, "L" + std::to_string(i), static_cast<int16_t>(1 + i % 255));
-  for (int b = 0; b < 300; ++b) {
-    const uint32_t blk = AddBlock(d, "U" + std::to_string(b));
-    AddLine(d, blk, 1 + b, {0, 0, 0}, {1, 1, 0});
-    AddInsert(d, 0, blk, {b * 1.0, 0, 0}, 0);
+  for (Handle first : {Handle{0xFFF0}, Handle{1} << 40}) {
+    Drawing d = EmptyDrawing();
+    d.nextHandle = first;
+    for (int i = 0; i < 300; ++i)
+      AddLayer(d, "L" + std::to_string(i), static_cast<int16_t>(1 + i % 255));
+    for (int b = 0; b < 300; ++b) {
+      const uint32_t blk = AddBlock(d, "U" + std::to_string(b));
+      AddLine(d, blk, 1 + b, {0, 0, 0}, {1, 1, 0});
+      AddInsert(d, 0, blk, {b * 1.0, 0, 0}, 0);
+    }
+    for (int i = 0; i < 20000; ++i) AddCircle(d, 0, 1 + i % 300, {i * 0.5, 1, 0}, 0.25);
+    Walked w = Walk(Write(d, schema::kR14));
+    EXPECT_GT(w.pages, 10u);
+    EXPECT_LE(w.largestPage, 2032u);
+    EXPECT_EQ(20000, w.types[0x12]);
+    EXPECT_EQ(300, w.types[0x07]);
+    EXPECT_EQ(302, w.types[0x31]);
+    EXPECT_EQ(301, w.types[0x33]);
+    EXPECT_GT(w.objects.rbegin()->first, first + 20000);
   }
-  for (int i = 0; i < 20000; ++i) AddCircle(d, 0, 1 + i % 300, {i * 0.5, 1, 0}, 0.25);
-  Walked w = Walk(Write(d, schema::kR14));
-  EXPECT_GT(w.pages, 10u);
-  EXPECT_LE(w.largestPage, 2032u);
-  EXPECT_EQ(20000, w.types[0x12]);
-  EXPECT_EQ(300, w.types[0x07]);
-  EXPECT_EQ(302, w.types[0x31]);
-  EXPECT_EQ(301, w.types[0x33]);
-  EXPECT_GT(w.objects.rbegin()->first, 0xFFFFu);
 }
 
-// The writer fills in what the format cannot do without: structural handles
-// and the standard rows, from handles above the drawing's own.
+// The writer fills in what the format cannot do without: structural handles,
+// the standard rows and a polyline's SEQEND, from handles above the
+// drawing's own.
 TEST(DwgWriter, CompletesADrawingWithoutStandardTables) {
   Drawing d;
   d.nextHandle = 1;
@@ -184,8 +189,11 @@ TEST(DwgWriter, CompletesADrawingWithoutStandardTables) {
   zero.name = "0";
   d.AddLayer(zero);
   AddLine(d, 0, 0, {0, 0, 0}, {1, 0, 0});
+  AddPolyline(d, 0, 0, false, 0, {{0, 0, 0, 0}, {1, 0, 0, 0}});
+  d.polylines.back().seqendHandle = 0;
   Walked w = Walk(Write(d, schema::kR13));
   EXPECT_EQ(1, w.types[0x13]);
+  EXPECT_EQ(1, w.types[0x06]);  // the polyline's SEQEND
   EXPECT_EQ(1, w.types[0x35]);  // STANDARD text style
   EXPECT_EQ(1, w.types[0x43]);  // ACAD
   EXPECT_EQ(1, w.types[0x45]);  // STANDARD dimension style
@@ -235,6 +243,9 @@ TEST(DwgWriter, RefusesWhatItCannotWriteAndLeavesNoOutput) {
       {"entity without handle", [](Drawing& d) { d.arcs[0].c.handle = 0; }, "ARC without a handle"},
       {"handle given twice", [](Drawing& d) { d.circles[0].c.handle = d.lines[0].c.handle; },
        "two objects have the handle"},
+      {"handle given twice far above the others",
+       [](Drawing& d) { d.circles[0].c.handle = d.lines[0].c.handle = Handle{1} << 40; },
+       "two objects have the handle 10000000000"},
   };
   for (const auto& c : cases) {
     Drawing d = SampleDrawing();

@@ -17,6 +17,63 @@ const createModule = require(path.join(__dirname,
 
 const { list } = require('./libdxfrw_entities.js');
 
+const coord = (c) => [c.x, c.y, c.z];
+
+// Header variables by their DXF name, as the reader stores them.
+function header(lib, h) {
+  const out = {};
+  const names = h.getVarNames();
+  const T = lib.DRW_VariantType;
+  for (let i = 0, n = names.size(); i < n; ++i) {
+    const name = names.get(i);
+    const v = h.getVar(name);
+    if (!v) continue;
+    const key = name.startsWith('$') ? name : '$' + name;
+    const t = v.type().value;
+    if (t === T.STRING.value) out[key] = v.getString();
+    else if (t === T.INTEGER.value) out[key] = v.getInt();
+    else if (t === T.DOUBLE.value) out[key] = v.getDouble();
+    else if (t === T.COORD.value) out[key] = coord(v.getCoord());
+  }
+  return out;
+}
+
+function each(list, f) {
+  for (let i = 0, n = list.size(); i < n; ++i) f(list.get(i));
+}
+
+function tables(db) {
+  const out = { LTYPE: {}, STYLE: {}, DIMSTYLE: {}, VPORT: {}, APPID: [] };
+  each(db.lineTypes, (e) => { out.LTYPE[e.name] = { description: e.desc, length: e.length }; });
+  each(db.textStyles, (e) => {
+    out.STYLE[e.name] = {
+      height: e.height, width: e.width, oblique: e.oblique, generation: e.genFlag,
+      lastHeight: e.lastHeight, font: e.font, bigFont: e.bigFont,
+    };
+  });
+  // A fault of the reader: from a DWG it reads a dimension style's name and
+  // none of its values (they keep the reader's defaults), so only the names
+  // are reported. The DXF reader takes them all (read_libdxfrw.js).
+  each(db.dimStyles, (e) => { out.DIMSTYLE[e.name] = {}; });
+  each(db.viewports, (e) => {
+    out.VPORT[e.name] = {
+      lowerLeft: coord(e.lowerLeft).slice(0, 2), upperRight: coord(e.upperRight).slice(0, 2),
+      center: coord(e.center).slice(0, 2), snapBase: coord(e.snapBase).slice(0, 2),
+      snapSpacing: coord(e.snapSpacing).slice(0, 2), gridSpacing: coord(e.gridSpacing).slice(0, 2),
+      // The reader keeps the DWG's view width in its ratio field (the DXF
+      // gives the ratio itself); the ratio is width over height.
+      direction: coord(e.viewDir), target: coord(e.viewTarget), height: e.height,
+      aspect: e.ratio / e.height, lens: e.lensHeight, frontClip: e.frontClip, backClip: e.backClip,
+      snapAngle: e.snapAngle, twist: e.twistAngle, circleZoom: e.circleZoom, ucsIcon: e.ucsIcon,
+      snap: e.snap, grid: e.grid, snapStyle: e.snapStyle, snapIsopair: e.snapIsopair,
+      fastZoom: e.fastZoom,
+    };
+  });
+  each(db.appIds, (e) => out.APPID.push(e.name));
+  out.APPID.sort();
+  return out;
+}
+
 // The library prints diagnostics on standard output; keep that for the JSON.
 createModule({ print: (s) => process.stderr.write(s + '\n') }).then((lib) => {
   const buf = fs.readFileSync(file);
@@ -58,6 +115,8 @@ createModule({ print: (s) => process.stderr.write(s + '\n') }).then((lib) => {
     }
     result.blocks[b.name] = list(lib, b.entities);
   }
+  result.header = header(lib, db.header);
+  result.tables = tables(db);
   process.stdout.write(JSON.stringify(result) + '\n');
   database.delete();
   handler.delete();

@@ -62,6 +62,61 @@ function entity(e, vertices) {
   }
 }
 
+// A header or table value in the normalised form: points as lists, colours
+// as their number.
+function value(v) {
+  if (v && typeof v === 'object') {
+    if ('x' in v) return 'z' in v ? [v.x, v.y, v.z] : [v.x, v.y];
+    if ('index' in v) return v.index;
+  }
+  return v;
+}
+
+// Header variables by their DXF name. Those that hold a handle come as the
+// converter's own numbers, not as names or handles, and are left out.
+const HANDLE_VARS = new Set(['HANDSEED', 'UCSNAME', 'PUCSNAME', 'CMLSTYLE', 'DIMTXSTY']);
+function header(h) {
+  const out = {};
+  for (const [k, v] of Object.entries(h)) {
+    if (v === undefined || HANDLE_VARS.has(k)) continue;
+    out['$' + k] = value(v);
+  }
+  return out;
+}
+
+function tables(t) {
+  const out = { LTYPE: {}, STYLE: {}, DIMSTYLE: {}, VPORT: {}, APPID: [], BLOCK_RECORD: [] };
+  for (const e of t.LTYPE.entries)
+    out.LTYPE[e.name] = { description: e.description, length: e.totalPatternLength };
+  for (const e of t.STYLE.entries) {
+    out.STYLE[e.name] = {
+      height: e.fixedTextHeight, width: e.widthFactor, oblique: e.obliqueAngle,
+      generation: e.textGenerationFlag, lastHeight: e.lastHeight, font: e.font, bigFont: e.bigFont,
+    };
+  }
+  for (const e of t.DIMSTYLE.entries) {
+    const vars = {};
+    for (const [k, v] of Object.entries(e))
+      if (/^DIM/.test(k) && !HANDLE_VARS.has(k)) vars['$' + k] = value(v);
+    out.DIMSTYLE[e.name] = vars;
+  }
+  for (const e of t.VPORT.entries) {
+    out.VPORT[e.name] = {
+      lowerLeft: value(e.lowerLeftCorner), upperRight: value(e.upperRightCorner),
+      center: value(e.center), snapBase: value(e.snapBasePoint),
+      snapSpacing: value(e.snapSpacing), gridSpacing: value(e.gridSpacing),
+      direction: value(e.viewDirectionFromTarget), target: value(e.viewTarget),
+      height: e.viewHeight, aspect: e.aspectRatio, lens: e.lensLength,
+      frontClip: e.frontClippingPlane, backClip: e.backClippingPlane,
+      snapAngle: e.snapRotationAngle, twist: e.viewTwistAngle, circleZoom: e.circleSides,
+      ucsIcon: e.ucsIconSetting,
+    };
+  }
+  out.APPID = t.APPID.entries.map((e) => e.name).sort();
+  out.BLOCK_RECORD = t.BLOCK_RECORD.entries.map((e) => e.name).sort();
+  return out;
+}
+
 // VERTEX_2D objects grouped by their polyline's handle (upper-case hex, as
 // the converter spells handles).
 function collectVertices(lib, dwg) {
@@ -240,5 +295,7 @@ for (const b of db.tables.BLOCK_RECORD.entries) {
   if (/^\*model_space$/i.test(b.name)) result.entities = list;
   else if (!/^\*paper_space/i.test(b.name)) result.blocks[b.name] = list;
 }
+result.header = header(db.header);
+result.tables = tables(db.tables);
 lib.dwg_free(dwg);
 process.stdout.write(JSON.stringify(result) + '\n');

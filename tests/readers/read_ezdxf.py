@@ -23,6 +23,60 @@ def point(p):
     return [p[0], p[1], p[2] if len(p) > 2 else 0.0]
 
 
+def value(v):
+    """A header or table value in the normalised form: points as lists."""
+    if isinstance(v, (str, int, float)):
+        return v
+    try:
+        return [float(x) for x in v]
+    except TypeError:
+        return str(v)
+
+
+# Dimension variables of a dimension style, by the header variable's name.
+DIMVARS = ["dimpost", "dimapost", "dimblk", "dimblk1", "dimblk2", "dimscale", "dimasz",
+           "dimexo", "dimdli", "dimexe", "dimrnd", "dimdle", "dimtp", "dimtm", "dimtxt",
+           "dimcen", "dimtsz", "dimaltf", "dimlfac", "dimtvp", "dimtfac", "dimgap", "dimtol",
+           "dimlim", "dimtih", "dimtoh", "dimse1", "dimse2", "dimtad", "dimzin", "dimalt",
+           "dimaltd", "dimtofl", "dimsah", "dimtix", "dimsoxd", "dimclrd", "dimclre", "dimclrt",
+           "dimunit", "dimdec", "dimtdec", "dimaltu", "dimalttd", "dimaunit", "dimjust",
+           "dimsd1", "dimsd2", "dimtolj", "dimtzin", "dimaltz", "dimalttz", "dimfit", "dimupt"]
+
+
+def tables(doc):
+    """The table entries in the normalised form (see README.md)."""
+    out = {"LTYPE": {}, "STYLE": {}, "DIMSTYLE": {}, "VPORT": {}, "APPID": [],
+           "BLOCK_RECORD": []}
+    for lt in doc.linetypes:
+        length = [t.value for t in lt.pattern_tags.tags if t.code == 40]
+        out["LTYPE"][lt.dxf.name] = {"description": lt.dxf.get("description", ""),
+                                     "length": length[0] if length else 0.0}
+    for st in doc.styles:
+        out["STYLE"][st.dxf.name] = {
+            "height": st.dxf.get("height", 0.0), "width": st.dxf.get("width", 1.0),
+            "oblique": st.dxf.get("oblique", 0.0), "generation": st.dxf.get("generation_flags", 0),
+            "lastHeight": st.dxf.get("last_height", 0.0), "font": st.dxf.get("font", ""),
+            "bigFont": st.dxf.get("bigfont", "")}
+    for ds in doc.dimstyles:
+        out["DIMSTYLE"][ds.dxf.name] = {
+            "$" + k.upper(): value(ds.dxf.get(k)) for k in DIMVARS if ds.dxf.hasattr(k)}
+    for vp in doc.viewports:
+        d = vp.dxf
+        out["VPORT"][d.name] = {
+            "lowerLeft": value(d.lower_left), "upperRight": value(d.upper_right),
+            "center": value(d.center), "snapBase": value(d.snap_base),
+            "snapSpacing": value(d.snap_spacing), "gridSpacing": value(d.grid_spacing),
+            "direction": value(d.direction), "target": value(d.target),
+            "height": d.height, "aspect": d.aspect_ratio, "lens": d.focal_length,
+            "frontClip": d.front_clipping, "backClip": d.back_clipping,
+            "snapAngle": d.snap_rotation, "twist": d.view_twist, "circleZoom": d.circle_sides,
+            "ucsIcon": d.ucs_icon, "snap": d.snap_on, "grid": d.grid_on,
+            "snapStyle": d.snap_style, "snapIsopair": d.snap_isopair, "fastZoom": d.fast_zoom}
+    out["APPID"] = sorted(a.dxf.name for a in doc.appids)
+    out["BLOCK_RECORD"] = sorted(b.dxf.name for b in doc.block_records)
+    return out
+
+
 def entity(e):
     t = e.dxftype()
     out = {"layer": e.dxf.layer}
@@ -91,6 +145,8 @@ def main():
         "layers": {layer.dxf.name: layer.dxf.color for layer in doc.layers},
         "blocks": {},
         "entities": [entity(e) for e in doc.modelspace()],
+        "header": {name: value(doc.header[name]) for name in doc.header.varnames()},
+        "tables": tables(doc),
     }
     for block in doc.blocks:
         if block.block_record.is_any_layout:

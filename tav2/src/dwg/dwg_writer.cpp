@@ -97,9 +97,12 @@ bool Writer::Prepare() {
       blocks_.push_back(BlockInfo{Fresh(), Fresh(), Fresh(), 0, Vec3{}, 0, 0, &kNone});
     }
   }
-  seqends_.resize(d_.polylines.size());
-  for (std::size_t i = 0; i < d_.polylines.size(); ++i)
-    seqends_[i] = fix(d_.polylines[i].seqendHandle);
+  // A polyline without a SEQEND handle gets one of a run kept for them, in
+  // the order the polylines are written.
+  std::size_t missing = 0;
+  for (const Polyline& p : d_.polylines) missing += p.seqendHandle == 0;
+  spareSeqend_ = seed_;
+  seed_ += missing;
   return true;
 }
 
@@ -271,9 +274,14 @@ void Writer::Fields(Kind kind, const Record& r, bool array) {
         data_.BD3(num(0), num(1), num(2));
         break;
       case Dwg::T:
-      case Dwg::TV:
         data_.T(values_.Text(f.field, f.text, r));
         break;
+      case Dwg::TV: {
+        const std::string_view text = values_.Text(f.field, f.text, r);
+        data_.RS(static_cast<std::uint16_t>(text.size()));
+        for (char c : text) data_.RC(static_cast<std::uint8_t>(c));
+        break;
+      }
       case Dwg::CMC:
         data_.CMC(static_cast<std::int16_t>(num()));
         break;
@@ -335,8 +343,8 @@ bool Writer::Run(std::string& error) {
   WriteClasses();
   WriteTemplate();
   objectsStart_ = Offset();
-  map_.reserve(d_.EntityCount() + d_.vertices.size() + d_.polylines.size() + layers_.size() +
-               blocks_.size() * 3 + 64);
+  map_.Prepare(seed_, d_.EntityCount() + d_.vertices.size() + d_.polylines.size() + layers_.size() +
+                          linetypes_.size() + blocks_.size() * 3 + 64);
   WriteControls();
   WriteTableEntries();
   WriteDictionaries();

@@ -191,8 +191,7 @@ bool Writer::WritePolyline(const Polyline& p, EntMode mode, Handle owner, Handle
   if (!CheckCommon(p.c, "POLYLINE")) return false;
   if (static_cast<std::size_t>(p.firstVertex) + p.vertexCount > d_.vertices.size())
     return Fail("POLYLINE " + Hex(p.c.handle) + ": its vertices lie outside the vertex store");
-  const std::size_t index = static_cast<std::size_t>(&p - d_.polylines.data());
-  const Handle seqend = seqends_[index];
+  const Handle seqend = p.seqendHandle ? p.seqendHandle : spareSeqend_++;
   const Vertex* v = d_.vertices.data() + p.firstVertex;
   for (std::uint32_t i = 0; i < p.vertexCount; ++i) {
     if (v[i].handle == 0)

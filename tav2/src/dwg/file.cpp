@@ -45,6 +45,40 @@ std::uint32_t Writer::Offset() {
 }
 
 // ---------------------------------------------------------------------------
+// The object map in memory
+
+void ObjectMap::Prepare(Handle seed, std::size_t objects) {
+  dense_ = seed <= 2 * objects + 65536;
+  if (dense_)
+    table_.assign(static_cast<std::size_t>(seed), 0);
+  else
+    pairs_.reserve(objects);
+}
+
+bool ObjectMap::Add(Handle h, std::uint32_t offset) {
+  ++count_;
+  if (!dense_) {
+    pairs_.push_back(Pair{h, offset});
+    return true;
+  }
+  if (h >= table_.size()) table_.resize(static_cast<std::size_t>(h) + 1, 0);
+  if (table_[h]) {
+    duplicate_ = duplicate_ ? duplicate_ : h;
+    return false;
+  }
+  table_[h] = offset;
+  return true;
+}
+
+Handle ObjectMap::Duplicate() {
+  if (dense_ || duplicate_) return duplicate_;
+  ForEach([](Handle, std::uint32_t) {});  // sorts
+  for (std::size_t k = 1; k < pairs_.size(); ++k)
+    if (pairs_[k].handle == pairs_[k - 1].handle) return pairs_[k].handle;
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
 // Object framing
 
 void Writer::BeginObject(std::uint16_t type, Handle handle) {
@@ -53,7 +87,7 @@ void Writer::BeginObject(std::uint16_t type, Handle handle) {
   data_.BS(type);
   data_.H(0, handle);
   data_.BS(0);  // no extended data
-  map_.push_back(MapEntry{handle, Offset()});
+  if (!map_.Add(handle, Offset())) Fail("two objects have the handle " + Hex(handle));
 }
 
 // Non-entity objects: the size of the data in bits comes before the reactor
@@ -135,14 +169,14 @@ void Writer::EndObject() {
 void Writer::WriteSection(int index, const std::uint8_t (&begin)[16],
                           const std::uint8_t (&end)[16]) {
   const std::uint32_t start = Offset();
+  Put(begin, 16);
   bytes_.clear();
-  PutBytes(bytes_, begin, 16);
   PutRL(bytes_, static_cast<std::uint32_t>(data_.ByteSize()));
   PutBytes(bytes_, data_.Data(), data_.ByteSize());
-  PutRS(bytes_, Crc16(bytes_.data() + 16, bytes_.size() - 16, kSeed));
-  PutBytes(bytes_, end, 16);
+  PutRS(bytes_, Crc16(bytes_.data(), bytes_.size(), kSeed));
   Put(bytes_.data(), bytes_.size());
-  sections_[index] = {start, static_cast<std::uint32_t>(bytes_.size())};
+  Put(end, 16);
+  sections_[index] = {start, static_cast<std::uint32_t>(16 + bytes_.size() + 16)};
 }
 
 // The release marker and room for the section locators, which are known only
@@ -187,36 +221,16 @@ void Writer::WriteTemplate() {
 // others to their predecessor, in pages of bounded size with a big-endian
 // size and CRC; an empty page ends the map.
 bool Writer::WriteObjectMap() {
-  auto byHandle = [](const MapEntry& a, const MapEntry& b) { return a.handle < b.handle; };
-  if (!std::is_sorted(map_.begin(), map_.end(), byHandle))
-    std::sort(map_.begin(), map_.end(), byHandle);
   // Two objects with one handle make a damaged drawing that readers resolve
   // differently; refuse it.
-  for (std::size_t k = 1; k < map_.size(); ++k)
-    if (map_[k].handle == map_[k - 1].handle)
-      return Fail("two objects have the handle " + Hex(map_[k].handle));
+  if (const Handle h = map_.Duplicate()) return Fail("two objects have the handle " + Hex(h));
+  if (!error_.empty()) return false;
 
   const std::uint32_t start = Offset();
-  std::size_t i = 0;
   std::uint64_t written = 0;
-  for (;;) {
-    bytes_.assign(2, 0);
-    Handle lastHandle = 0;
-    std::int64_t lastOffset = 0;
-    while (i < map_.size()) {
-      // A pair takes at most 10 + 6 bytes; encode it in place and take it
-      // back when it does not fit the page.
-      const std::size_t before = bytes_.size();
-      PutUMC(bytes_, map_[i].handle - lastHandle);
-      PutMC(bytes_, static_cast<std::int64_t>(map_[i].offset) - lastOffset);
-      if (bytes_.size() > kMapPageLimit) {
-        bytes_.resize(before);
-        break;
-      }
-      lastHandle = map_[i].handle;
-      lastOffset = map_[i].offset;
-      ++i;
-    }
+  Handle lastHandle = 0;
+  std::int64_t lastOffset = 0;
+  auto endPage = [&] {
     const std::size_t size = bytes_.size();
     bytes_[0] = static_cast<std::uint8_t>(size >> 8);
     bytes_[1] = static_cast<std::uint8_t>(size);
@@ -225,8 +239,27 @@ bool Writer::WriteObjectMap() {
     bytes_.push_back(static_cast<std::uint8_t>(crc));
     Put(bytes_.data(), bytes_.size());
     written += bytes_.size();
-    if (size == 2) break;
-  }
+    bytes_.assign(2, 0);
+    lastHandle = 0;
+    lastOffset = 0;
+  };
+  bytes_.assign(2, 0);
+  map_.ForEach([&](Handle h, std::uint32_t offset) {
+    // A pair takes at most 10 + 6 bytes; encode it in place and move it to
+    // a new page when it does not fit.
+    for (;;) {
+      const std::size_t before = bytes_.size();
+      PutUMC(bytes_, h - lastHandle);
+      PutMC(bytes_, static_cast<std::int64_t>(offset) - lastOffset);
+      if (bytes_.size() <= kMapPageLimit) break;
+      bytes_.resize(before);
+      endPage();
+    }
+    lastHandle = h;
+    lastOffset = offset;
+  });
+  if (bytes_.size() > 2) endPage();
+  endPage();  // the empty page that ends the map
   sections_[2] = {start, static_cast<std::uint32_t>(written)};
   return true;
 }
@@ -235,7 +268,7 @@ void Writer::WriteFreeSpace() {
   const std::uint32_t start = Offset();
   bytes_.clear();
   PutRL(bytes_, 0);
-  PutRL(bytes_, static_cast<std::uint32_t>(map_.size()));
+  PutRL(bytes_, static_cast<std::uint32_t>(map_.Size()));
   const double days = std::floor(values_.created);
   PutRL(bytes_, static_cast<std::uint32_t>(days));
   PutRL(bytes_, static_cast<std::uint32_t>(std::lround((values_.created - days) * 86400000.0)));
@@ -293,15 +326,13 @@ void Writer::WriteSecondHeader() {
   const bool r14 = rel_ >= schema::kR14;
   const std::size_t body = w.ByteSize();
   const std::size_t total = body + 2 + (r14 ? 8 : 0);
-  bytes_.clear();
-  PutBytes(bytes_, kSecondHeaderBegin, 16);
-  PutBytes(bytes_, w.Data(), body);
-  PatchRL(bytes_, 16, static_cast<std::uint32_t>(total));
-  PutRS(bytes_, Crc16(bytes_.data() + 16, body, kSeed));
-  if (r14)
-    for (int i = 0; i < 8; ++i) bytes_.push_back(0);
-  PutBytes(bytes_, kSecondHeaderEnd, 16);
+  Put(kSecondHeaderBegin, 16);
+  bytes_.assign(w.Data(), w.Data() + body);
+  PatchRL(bytes_, 0, static_cast<std::uint32_t>(total));
+  PutRS(bytes_, Crc16(bytes_.data(), body, kSeed));
+  if (r14) bytes_.resize(bytes_.size() + 8, 0);
   Put(bytes_.data(), bytes_.size());
+  Put(kSecondHeaderEnd, 16);
 }
 
 }  // namespace tav2::dwg

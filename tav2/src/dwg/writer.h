@@ -5,6 +5,7 @@
 // with the preparation of handles (dwg_writer.cpp).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -47,9 +48,42 @@ struct TableHandles {
   Handle linetypeByBlock, linetypeByLayer;
 };
 
-struct MapEntry {
-  Handle handle;
-  std::uint32_t offset;
+// Where each object starts, by handle. The engine issues handles one after
+// another, so a table indexed by handle takes four bytes an object; a
+// drawing whose handles are far apart keeps (handle, offset) pairs instead.
+class ObjectMap {
+ public:
+  // For handles below `seed`, about `objects` of them.
+  void Prepare(Handle seed, std::size_t objects);
+  // False when an object with that handle is there already.
+  bool Add(Handle h, std::uint32_t offset);
+  std::size_t Size() const { return count_; }
+  // Calls f(handle, offset) in ascending handle order.
+  template <class F>
+  void ForEach(F f) {
+    if (dense_) {
+      for (std::size_t h = 0; h < table_.size(); ++h)
+        if (table_[h]) f(static_cast<Handle>(h), table_[h]);
+      return;
+    }
+    auto byHandle = [](const Pair& a, const Pair& b) { return a.handle < b.handle; };
+    if (!std::is_sorted(pairs_.begin(), pairs_.end(), byHandle))
+      std::sort(pairs_.begin(), pairs_.end(), byHandle);
+    for (const Pair& p : pairs_) f(p.handle, p.offset);
+  }
+  // A handle given to two objects (pairs are checked once sorted); 0 when none.
+  Handle Duplicate();
+
+ private:
+  struct Pair {
+    Handle handle;
+    std::uint32_t offset;
+  };
+  bool dense_ = true;
+  std::vector<std::uint32_t> table_;  // offset by handle; 0 = none (the file header is there)
+  std::vector<Pair> pairs_;
+  std::size_t count_ = 0;
+  Handle duplicate_ = 0;
 };
 
 // Section locator records: header variables, classes, object map, free-space
@@ -129,13 +163,13 @@ class Writer {
   std::vector<Appid> appids_;
   std::vector<Dimstyle> dimstyles_;
   std::vector<BlockInfo> blocks_;
-  std::vector<Handle> seqends_;   // per polyline
+  Handle spareSeqend_ = 0;        // the next of the handles kept for SEQENDs the drawing lacks
   std::uint32_t continuous_ = 0;  // the CONTINUOUS line type's row
 
   BitWriter data_, handles_;
   std::size_t bitsizePos_ = 0;
   std::vector<std::uint8_t> bytes_;  // one framed object or section, before it is written
-  std::vector<MapEntry> map_;
+  ObjectMap map_;
   std::uint32_t objectsStart_ = 0;
   std::vector<std::uint8_t> fileHeader_;
 
