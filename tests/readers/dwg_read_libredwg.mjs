@@ -282,6 +282,10 @@ if (error !== 0 || !dwg) {
 }
 if (pre13) {
   const result = readPre13(lib, dwg);
+  const db = lib.convert(dwg);
+  result.header = header(db.header);
+  result.tables = tables(db.tables);
+  result.dwgRelease = bytes.subarray(0, 6).toString('latin1');
   lib.dwg_free(dwg);
   process.stdout.write(JSON.stringify(result) + '\n');
   process.exit(0);
