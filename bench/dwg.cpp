@@ -3,7 +3,8 @@
 //
 //   bench_dwg [--benchmark_filter=Board]
 //
-// Board/<format>/<release> saves a board-like drawing: lines, circles and arcs
+// Board/<format>/<release> saves a board-like drawing (releases V2.5, R11/R12,
+// R13, R14): lines, circles and arcs
 // with two-vertex wide polylines (tracks) in between; format 0 is DWG, 1 DXF.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -136,7 +137,7 @@ void Board(benchmark::State& state) {
 }
 BENCHMARK(Board)
     ->ArgNames({"format", "release", "entities"})
-    ->ArgsProduct({{kFormatDwg, kFormatDxf}, {5, 6}, {200000}})
+    ->ArgsProduct({{kFormatDwg, kFormatDxf}, {0, 4, 5, 6}, {200000}})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
