@@ -166,7 +166,7 @@ enum class Dwg : uint8_t {
   B,       // bit; a flags field is tested against the mask in `def`
   BB,      // two bits
   Bits4,   // four bits
-  BS,      // bit-coded short
+  BS,      // bit-coded short; a flags field keeps the bits of the mask in `def`, if any
   BL,      // bit-coded long
   BD,      // bit-coded double
   RC,      // raw byte
@@ -196,7 +196,9 @@ enum class Dwg : uint8_t {
 
 // One value of a DWG record, in the record's order. `code` is the DXF group
 // code of the same value, which names it for fields that serve several codes
-// (HeaderValue, ViewValue, Const) and for points (10 starts X, Y, Z).
+// (HeaderValue, ViewValue, Const) and for points (10 starts X, Y, Z). A field
+// stored both before R13 (byte-aligned) and from R13 on (bit-coded) has one
+// entry for each family, each with its releases.
 struct DwgFieldSpec {
   Dwg type;
   Field field;

@@ -165,9 +165,15 @@ def near(a, b):
     return abs(a[0] - b[0]) <= TOL and abs(a[1] - b[1]) <= TOL
 
 
+symbol_name = None  # the file's form of a name, from the readers' compare.py (main)
+
+
 # --- Checks ------------------------------------------------------------------------
 
 def check(doc, read, args, reader):
+    """The board's layer names are looked for in the form the file holds
+    them (upper case, 31 characters: see compare.symbol_name)."""
+    L = symbol_name
     faults = []
     holes = option(args, "--holes", "off")
     zero = option(args, "--zero-width", "none")
@@ -184,12 +190,12 @@ def check(doc, read, args, reader):
 
     for o, comp in board_objects(doc):
         kind = o["kind"]
-        if kind == "track" and o["layer"] in layers:
+        if kind == "track" and L(o["layer"]) in layers:
             a, b = [mil(v) for v in o["from"]], [mil(v) for v in o["to"]]
             selected = o.get("selected") or (comp is not None and comp.get("selected"))
             want = {"all": {"LINE"}, "none": {"POLYLINE"}}.get(
                 zero, {"LINE"} if selected else {"POLYLINE"})
-            found = [f for f in by_layer.get(o["layer"], [])
+            found = [f for f in by_layer.get(L(o["layer"]), [])
                      if f[1] in want and len(f[2]) == 2 and
                      ((near(f[2][0], a) and near(f[2][1], b)) or
                       (near(f[2][0], b) and near(f[2][1], a)))]
@@ -198,11 +204,11 @@ def check(doc, read, args, reader):
             elif "POLYLINE" in want and not any(
                     abs(f[4]["vertices"][0][2] - mil(o["width"])) <= TOL for f in found):
                 faults.append(f"{where(o, comp)}: the track's polyline has another width")
-        elif kind == "fill" and o["layer"] in layers:
+        elif kind == "fill" and L(o["layer"]) in layers:
             corners = fill_corners(o)
             selected = o.get("selected") or (comp is not None and comp.get("selected"))
             hairline = zero == "all" or (zero == "selected" and selected)
-            mine = by_layer.get(o["layer"], [])
+            mine = by_layer.get(L(o["layer"]), [])
             if hairline:
                 ends = [p for f in mine if f[1] == "LINE" for p in f[2]]
                 ok = all(sum(near(p, c) for p in ends) >= 2 for c in corners)
@@ -216,25 +222,25 @@ def check(doc, read, args, reader):
             if o.get("shape") == "roundedRectangle":
                 continue
             c = [mil(o["x"]), mil(o["y"])]
-            layer = o.get("layer", "TopLayer") if kind == "pad" else "TopLayer"
+            layer = L(o.get("layer", "TopLayer") if kind == "pad" else "TopLayer")
             sx, sy = pad_size(o)
             reach = mil(math.hypot(sx, sy)) / 2 + TOL
             if layer in layers:
                 check_centred(faults, where(o, comp), by_layer.get(layer, []), c, reach,
                               f"its shape on {layer}")
-            hole_layer = "PadHoleLayer" if kind == "pad" else "ViaHoleLayer"
+            hole_layer = L("PadHoleLayer" if kind == "pad" else "ViaHoleLayer")
             has_hole = o.get("hole", 0) > 0
             if holes == "layers" and has_hole:
                 check_centred(faults, where(o, comp), by_layer.get(hole_layer, []), c,
                               mil(o["hole"]) / 2 + TOL, f"its hole on {hole_layer}")
-        elif kind == "text" and o["layer"] in layers:
-            check_text(faults, where(o, comp), by_layer.get(o["layer"], []), o, o["text"])
+        elif kind == "text" and L(o["layer"]) in layers:
+            check_text(faults, where(o, comp), by_layer.get(L(o["layer"]), []), o, o["text"])
         elif kind == "component":
             for key in ("designator", "comment"):
                 t = o.get(key)
                 if t and t.get("visible", True) and "x" in t and "y" in t:
-                    layer = t.get("layer", "TopOverlay" if o.get("layer", "TopLayer") ==
-                                  "TopLayer" else "BottomOverlay")
+                    layer = L(t.get("layer", "TopOverlay" if o.get("layer", "TopLayer") ==
+                                    "TopLayer" else "BottomOverlay"))
                     if layer in layers:
                         check_text(faults, f"{reader}: {key} of {o['id']}",
                                    by_layer.get(layer, []), t, t["text"], raw=True)
@@ -253,9 +259,9 @@ def check(doc, read, args, reader):
             if len(good) != 1:
                 faults.append(f"{where(o, None)}: {len(good)} inserts of {pattern}{side}n at its "
                               f"reference point with rotation {o.get('rotation', 0)}")
-    if holes != "layers" and (by_layer.get("PadHoleLayer") or by_layer.get("ViaHoleLayer")):
+    if holes != "layers" and (by_layer.get(L("PadHoleLayer")) or by_layer.get(L("ViaHoleLayer"))):
         faults.append(f"{reader}: entities on a hole layer with --holes {holes}")
-    if holes == "layers" and not {"PadHoleLayer", "ViaHoleLayer"} <= layers:
+    if holes == "layers" and not {L("PadHoleLayer"), L("ViaHoleLayer")} <= layers:
         faults.append(f"{reader}: no hole layers with --holes layers")
     return faults
 
@@ -300,6 +306,9 @@ def main():
         print(__doc__, file=sys.stderr)
         return 2
     orvanta, board, readers, work = sys.argv[1:5]
+    sys.path.insert(0, readers)
+    global symbol_name
+    from compare import symbol_name
     args = sys.argv[5:]
     os.makedirs(work, exist_ok=True)
     name = "_".join(a.lstrip("-") for a in args) or "defaults"
