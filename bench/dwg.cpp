@@ -3,9 +3,9 @@
 //
 //   bench_dwg [--benchmark_filter=Board]
 //
-// Board/<format>/<release> saves a board-like drawing (releases V2.5, R11/R12,
-// R13, R14): lines, circles and arcs
-// with two-vertex wide polylines (tracks) in between; format 0 is DWG, 1 DXF.
+// Board/<format>/<release> saves a board-like drawing: lines, circles and arcs
+// with two-vertex wide polylines (tracks) in between; format 0 is DWG, 1 DXF;
+// releases 0 (V2.5), 4 (R11/R12), 5 (R13) and 6 (R14).
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
