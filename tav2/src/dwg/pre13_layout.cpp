@@ -6,8 +6,7 @@ namespace {
 
 using schema::Kind;
 
-constexpr uint8_t kV25 = schema::kV25, kV26 = schema::kV26, kR9 = schema::kR9, kR10 = schema::kR10,
-                  kR11 = schema::kR12;
+constexpr uint8_t kV25 = schema::kV25, kR10 = schema::kR10, kR11 = schema::kR12;
 
 constexpr ReleaseLayout kReleases[] = {
     {114, 0x8008, false, 256, 255}, {122, 0x8008, false, 256, 255}, {129, 0, false, 256, 255},

@@ -9,7 +9,7 @@
 //
 // What each record holds, field by field, is in the one description of every
 // release (schema.h: the kinds' DWG fields and DwgHeaderVarsPre13); this file
-// describes the file's frame: the releases' markers and counts, the tables
+// describes the file's frame: the releases' variable counts, the tables
 // with their record sizes, the sentinels. Releases are the engine's indices
 // 0 (V2.5) .. 4 (R11/R12).
 #pragma once
