@@ -10,6 +10,7 @@
 #include <string>
 
 #include "tav2/src/dwg/bit_writer.h"
+#include "tav2/src/dwg/writer.h"
 #include "tav2/tests/dwg_fixture.h"
 
 namespace tav2::dwg {
@@ -198,6 +199,27 @@ TEST(DwgWriter, CompletesADrawingWithoutStandardTables) {
   EXPECT_EQ(1, w.types[0x43]);  // ACAD
   EXPECT_EQ(1, w.types[0x45]);  // STANDARD dimension style
   EXPECT_EQ(3, w.types[0x39]);  // BYBLOCK, BYLAYER, CONTINUOUS
+}
+
+// The object map gives every object's offset back in handle order, whether
+// it keeps them by group (an object far from its group's first goes aside)
+// or, for handles far apart, as pairs; a handle given twice is found.
+TEST(DwgObjectMap, GivesEveryOffsetBackInHandleOrder) {
+  const std::vector<std::pair<Handle, std::uint32_t>> added = {{5, 100},    {70, 200}, {6, 100000},
+                                                               {7, 100050}, {64, 300}, {8, 100060}};
+  const std::vector<std::pair<Handle, std::uint32_t>> sorted = {
+      {5, 100}, {6, 100000}, {7, 100050}, {8, 100060}, {64, 300}, {70, 200}};
+  for (Handle seed : {Handle{1000}, Handle{1} << 40}) {
+    ObjectMap map;
+    map.Prepare(seed, added.size());
+    for (const auto& [h, offset] : added) EXPECT_TRUE(map.Add(h, offset)) << h;
+    std::vector<std::pair<Handle, std::uint32_t>> got;
+    map.ForEach([&](Handle h, std::uint32_t offset) { got.emplace_back(h, offset); });
+    EXPECT_EQ(sorted, got) << seed;
+    EXPECT_EQ(0u, map.Duplicate());
+    map.Add(70, 400);
+    EXPECT_EQ(70u, map.Duplicate()) << seed;
+  }
 }
 
 // A drawing whose handles run past its handle seed still gets a seed above

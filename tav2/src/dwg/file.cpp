@@ -48,33 +48,56 @@ std::uint32_t Writer::Offset() {
 // The object map in memory
 
 void ObjectMap::Prepare(Handle seed, std::size_t objects) {
-  dense_ = seed <= 2 * objects + 65536;
-  if (dense_)
-    table_.assign(static_cast<std::size_t>(seed), 0);
-  else
-    pairs_.reserve(objects);
+  grouped_ = seed <= 2 * objects + 65536;
+  if (grouped_) {
+    delta_.assign(static_cast<std::size_t>(seed), 0);
+    bases_.assign(((static_cast<std::size_t>(seed) >> kGroupBits) + 1) * kBases, 0);
+  }
 }
 
 bool ObjectMap::Add(Handle h, std::uint32_t offset) {
   ++count_;
-  if (!dense_) {
-    pairs_.push_back(Pair{h, offset});
+  if (!grouped_) {
+    sorted_ = sorted_ && (aside_.empty() || aside_.back().handle < h);
+    aside_.push_back(Pair{h, offset});
     return true;
   }
-  if (h >= table_.size()) table_.resize(static_cast<std::size_t>(h) + 1, 0);
-  if (table_[h]) {
+  if (h >= delta_.size()) {
+    delta_.resize(static_cast<std::size_t>(h) + 1, 0);
+    bases_.resize(((static_cast<std::size_t>(h) >> kGroupBits) + 1) * kBases, 0);
+  }
+  if (delta_[h]) {
     duplicate_ = duplicate_ ? duplicate_ : h;
     return false;
   }
-  table_[h] = offset;
+  // Objects come at growing offsets, so no base lies above a later object.
+  std::uint32_t* base = bases_.data() + (h >> kGroupBits) * kBases;
+  for (int b = 0; b < kBases; ++b) {
+    if (base[b] == 0) base[b] = offset;
+    const std::uint32_t distance = offset - base[b] + 1;
+    if (distance <= kDistanceMask) {
+      delta_[h] = static_cast<std::uint16_t>((b << kDistanceBits) | distance);
+      return true;
+    }
+  }
+  delta_[h] = kAside;
+  sorted_ = sorted_ && (aside_.empty() || aside_.back().handle < h);
+  aside_.push_back(Pair{h, offset});
   return true;
 }
 
+void ObjectMap::SortAside() {
+  if (sorted_) return;
+  std::sort(aside_.begin(), aside_.end(),
+            [](const Pair& a, const Pair& b) { return a.handle < b.handle; });
+  sorted_ = true;
+}
+
 Handle ObjectMap::Duplicate() {
-  if (dense_ || duplicate_) return duplicate_;
-  ForEach([](Handle, std::uint32_t) {});  // sorts
-  for (std::size_t k = 1; k < pairs_.size(); ++k)
-    if (pairs_[k].handle == pairs_[k - 1].handle) return pairs_[k].handle;
+  if (grouped_ || duplicate_) return duplicate_;
+  SortAside();
+  for (std::size_t k = 1; k < aside_.size(); ++k)
+    if (aside_[k].handle == aside_[k - 1].handle) return aside_[k].handle;
   return 0;
 }
 

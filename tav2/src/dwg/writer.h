@@ -48,30 +48,42 @@ struct TableHandles {
   Handle linetypeByBlock, linetypeByLayer;
 };
 
-// Where each object starts, by handle. The engine issues handles one after
-// another, so a table indexed by handle takes four bytes an object; a
-// drawing whose handles are far apart keeps (handle, offset) pairs instead.
+// Where each object starts, by handle, in about two bytes an object. The
+// engine issues handles one after another; the writer writes the table
+// entries, then model space, then the block definitions, each in handle
+// order. So handles come in groups of 64 that keep up to three base offsets
+// (the first object written of the group, and each first one far from the
+// bases before); each object keeps which base it is near and its distance
+// from it in 14 bits. An object far from all three is kept aside with its
+// offset, as are all objects of a drawing whose handles lie far apart.
 class ObjectMap {
  public:
   // For handles below `seed`, about `objects` of them.
   void Prepare(Handle seed, std::size_t objects);
+  // Objects are added in the order they are written, at growing offsets.
   // False when an object with that handle is there already.
   bool Add(Handle h, std::uint32_t offset);
   std::size_t Size() const { return count_; }
   // Calls f(handle, offset) in ascending handle order.
   template <class F>
   void ForEach(F f) {
-    if (dense_) {
-      for (std::size_t h = 0; h < table_.size(); ++h)
-        if (table_[h]) f(static_cast<Handle>(h), table_[h]);
+    SortAside();
+    if (!grouped_) {
+      for (const Pair& p : aside_) f(p.handle, p.offset);
       return;
     }
-    auto byHandle = [](const Pair& a, const Pair& b) { return a.handle < b.handle; };
-    if (!std::is_sorted(pairs_.begin(), pairs_.end(), byHandle))
-      std::sort(pairs_.begin(), pairs_.end(), byHandle);
-    for (const Pair& p : pairs_) f(p.handle, p.offset);
+    std::size_t a = 0;
+    for (std::size_t h = 0; h < delta_.size(); ++h) {
+      const std::uint16_t d = delta_[h];
+      if (d == 0) continue;
+      const std::uint32_t offset =
+          d == kAside
+              ? aside_[a++].offset
+              : bases_[(h >> kGroupBits) * kBases + (d >> kDistanceBits)] + (d & kDistanceMask) - 1;
+      f(static_cast<Handle>(h), offset);
+    }
   }
-  // A handle given to two objects (pairs are checked once sorted); 0 when none.
+  // A handle given to two objects; 0 when none.
   Handle Duplicate();
 
  private:
@@ -79,9 +91,18 @@ class ObjectMap {
     Handle handle;
     std::uint32_t offset;
   };
-  bool dense_ = true;
-  std::vector<std::uint32_t> table_;  // offset by handle; 0 = none (the file header is there)
-  std::vector<Pair> pairs_;
+  static constexpr int kGroupBits = 6;
+  static constexpr int kBases = 3;
+  static constexpr int kDistanceBits = 14;
+  static constexpr std::uint16_t kDistanceMask = (1u << kDistanceBits) - 1;
+  static constexpr std::uint16_t kAside = 0xFFFF;  // base 3, which no group has
+  void SortAside();
+
+  bool grouped_ = true;
+  std::vector<std::uint32_t> bases_;  // kBases per group; 0 = none yet (no object starts at 0)
+  std::vector<std::uint16_t> delta_;  // per handle: base, distance from it + 1; 0 = none
+  std::vector<Pair> aside_;
+  bool sorted_ = true;
   std::size_t count_ = 0;
   Handle duplicate_ = 0;
 };
