@@ -4,7 +4,8 @@
 //   bench_dwg [--benchmark_filter=Board]
 //
 // Board/<format>/<release> saves a board-like drawing: lines, circles and arcs
-// with two-vertex wide polylines (tracks) in between; format 0 is DWG, 1 DXF.
+// with two-vertex wide polylines (tracks) in between; format 0 is DWG, 1 DXF;
+// releases 0 (V2.5), 4 (R11/R12), 5 (R13) and 6 (R14).
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -136,7 +137,7 @@ void Board(benchmark::State& state) {
 }
 BENCHMARK(Board)
     ->ArgNames({"format", "release", "entities"})
-    ->ArgsProduct({{kFormatDwg, kFormatDxf}, {5, 6}, {200000}})
+    ->ArgsProduct({{kFormatDwg, kFormatDxf}, {0, 4, 5, 6}, {200000}})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "platform/platform.h"
 #include "tav2/src/dwg/dwg_writer.h"
+#include "tav2/src/dwg/pre13_writer.h"
 #include "tav2/src/dxf_writer.h"
 #include "tav2/src/output.h"
 #include "tav2/src/schema.h"
@@ -254,6 +255,17 @@ bool SaveDrawing(OpenDrawing& od, const char* fileName, int format, int version,
     return false;
   }
   const std::string target(fileName);
+  if (format == kFormatDwg && dwg::IsPre13(version)) {
+    ReplacingFile file;
+    if (!file.Open(target, error)) return false;
+    OutputSink sink(&file);
+    std::string why;
+    if (!dwg::WritePre13(od.d, version, sink, why)) {
+      error = "cannot write " + target + ": " + why;
+      return false;
+    }
+    return sink.Finish(error) && file.Commit(error);
+  }
   if (format == kFormatDwg) {
     if (!dwg::SupportsVersion(version)) {
       error = std::string("DWG for AutoCAD ") + schema::Info(version).name + " is not supported";

@@ -462,11 +462,28 @@ constexpr FieldSpec kMlinestyle[] = {
 using D = Dwg;
 constexpr double kHard = 5;  // hard pointer reference code, for H fields
 
+// Before R13 values are raw and byte-aligned; a value with an option bit is
+// there only when the record's option word has that bit (and, with kOmit,
+// left out when it has its default).
+#define OLD(type, field, code) \
+  { D::type, F::field, code, kV25, kR12 }
+#define OPT(type, field, code, bit) \
+  { D::type, F::field, code, kV25, kR12, kOmit, 0, nullptr, bit }
+#define OLDDIM(type, name) \
+  { D::type, F::HeaderValue, 0, kR12, kR12, 0, 0, name }
+#define OLDTEXT(name, size) \
+  { D::TF, F::HeaderValue, 0, kR12, kR12, 0, size, name }
+
 constexpr DwgFieldSpec kDwgLine[] = {
     {D::BD3, F::P1X, 10},
     {D::BD3, F::P2X, 11},
     {D::BD, F::Thickness, 39},
     {D::BD3, F::Extrusion, 210},
+    // Before R13: points in 2D before R10.
+    {D::RD2, F::P1X, 10, kV25, kR9},
+    {D::RD2, F::P2X, 11, kV25, kR9},
+    {D::RD3, F::P1X, 10, kR10, kR12},
+    {D::RD3, F::P2X, 11, kR10, kR12},
 };
 
 constexpr DwgFieldSpec kDwgCircle[] = {
@@ -474,17 +491,32 @@ constexpr DwgFieldSpec kDwgCircle[] = {
     {D::BD, F::Radius, 40},
     {D::BD, F::Thickness, 39},
     {D::BD3, F::Extrusion, 210},
+    OLD(RD2, P1X, 10),
+    OLD(RD, Radius, 40),
+    {D::RD, F::P1Z, 30, kR10, kR12, kOmit, 0, nullptr, 2},
 };
 
 constexpr DwgFieldSpec kDwgArc[] = {
-    {D::BD3, F::P1X, 10},        {D::BD, F::Radius, 40},     {D::BD, F::Thickness, 39},
-    {D::BD3, F::Extrusion, 210}, {D::BD, F::StartAngle, 50}, {D::BD, F::EndAngle, 51},
+    {D::BD3, F::P1X, 10},
+    {D::BD, F::Radius, 40},
+    {D::BD, F::Thickness, 39},
+    {D::BD3, F::Extrusion, 210},
+    {D::BD, F::StartAngle, 50},
+    {D::BD, F::EndAngle, 51},
+    OLD(RD2, P1X, 10),
+    OLD(RD, Radius, 40),
+    OLD(RD, StartAngle, 50),
+    OLD(RD, EndAngle, 51),
+    {D::RD, F::P1Z, 30, kR10, kR12, kOmit, 0, nullptr, 2},
 };
 
 constexpr DwgFieldSpec kDwgSolid[] = {
-    {D::BD, F::Thickness, 39},   {D::BD, F::P1Z, 30},  {D::RD2, F::P1X, 10},
-    {D::RD2, F::P2X, 11},        {D::RD2, F::P3X, 12}, {D::RD2, F::P4X, 13},
-    {D::BD3, F::Extrusion, 210},
+    {D::BD, F::Thickness, 39},   {D::BD, F::P1Z, 30},
+    {D::RD2, F::P1X, 10},        {D::RD2, F::P2X, 11},
+    {D::RD2, F::P3X, 12},        {D::RD2, F::P4X, 13},
+    {D::BD3, F::Extrusion, 210}, OLD(RD2, P1X, 10),
+    OLD(RD2, P2X, 11),           OLD(RD2, P3X, 12),
+    OLD(RD2, P4X, 13),           {D::RD, F::P1Z, 30, kR10, kR12, kOmit, 0, nullptr, 2},
 };
 
 // The alignment point is the insertion point when the text is not aligned.
@@ -503,6 +535,19 @@ constexpr DwgFieldSpec kDwgText[] = {
     {D::BS, F::TextHAlign, 72},
     {D::BS, F::TextVAlign, 73},
     {D::H, F::TextStyle, 7, kR13, kLast, 0, kHard},
+    // Before R13. The width factor is always written: readers take a
+    // missing one for 0. The second point only when aligned.
+    OLD(RD2, P1X, 10),
+    OLD(RD, TextHeight, 40),
+    OLD(TV, TextValue, 1),
+    OPT(RD, TextRotation, 50, 1),
+    {D::RD, F::TextWidthFactor, 41, kV25, kR12, 0, 1, nullptr, 2},
+    OPT(RD, TextOblique, 51, 4),
+    {D::Row, F::TextStyle, 7, kV25, kR12, kOmit, 1, nullptr, 8},
+    OPT(RC, TextGeneration, 71, 16),
+    OPT(RC, TextHAlign, 72, 32),
+    OPT(RD2, AlignX, 11, 64),
+    {D::RC, F::TextVAlign, 73, kR12, kR12, kOmit, 0, nullptr, 256},
 };
 
 // Only the bits of a 2D polyline: the 3D, mesh and face-mesh kinds are other
@@ -515,11 +560,16 @@ constexpr DwgFieldSpec kDwgPolyline[] = {
     {D::BD, F::Thickness, 39},
     {D::BD, F::Elevation, 30},
     {D::BD3, F::Extrusion, 210},
+    OPT(RC, Flags, 70, 1),
+    OPT(RD, StartWidth, 40, 2),
+    OPT(RD, EndWidth, 41, 4),
 };
 
 constexpr DwgFieldSpec kDwgVertex[] = {
-    {D::RC, F::Flags, 70}, {D::BD3, F::P1X, 10},  {D::Widths, F::StartWidth, 40},
+    {D::RC, F::Flags, 70}, {D::BD3, F::P1X, 10},       {D::Widths, F::StartWidth, 40},
     {D::BD, F::Bulge, 42}, {D::BD, F::Const, 50},  // tangent direction
+    OLD(RD2, P1X, 10),     OPT(RD, StartWidth, 40, 1), OPT(RD, EndWidth, 41, 2),
+    OPT(RD, Bulge, 42, 4), OPT(RC, Flags, 70, 8),
 };
 
 constexpr DwgFieldSpec kDwgInsert[] = {
@@ -533,10 +583,24 @@ constexpr DwgFieldSpec kDwgInsert[] = {
     {D::BD, F::ColumnSpacing, 44, kR13, kLast, kArrayOnly},
     {D::BD, F::RowSpacing, 45, kR13, kLast, kArrayOnly},
     {D::H, F::BlockName, 2, kR13, kLast, 0, kHard},
+    // Before R13. The scales are always written: readers take a missing one
+    // for 0.
+    OLD(Row, BlockName, 2),
+    OLD(RD2, P1X, 10),
+    {D::RD, F::ScaleX, 41, kV25, kR12, 0, 1, nullptr, 1},
+    {D::RD, F::ScaleY, 42, kV25, kR12, 0, 1, nullptr, 2},
+    OPT(RD, Rotation, 50, 4),
+    {D::RD, F::ScaleZ, 43, kV25, kR12, 0, 1, nullptr, 8},
+    {D::RS, F::Columns, 70, kV25, kR12, kOmit, 1, nullptr, 16},
+    {D::RS, F::Rows, 71, kV25, kR12, kOmit, 1, nullptr, 32},
+    OPT(RD, ColumnSpacing, 44, 64),
+    OPT(RD, RowSpacing, 45, 128),
 };
 
 constexpr DwgFieldSpec kDwgBlock[] = {
     {D::T, F::BlockName, 2},
+    OLD(RD2, P1X, 10),
+    {D::TV, F::BlockName, 2, kV25, kR12, 0, 0, nullptr, 4},
 };
 
 constexpr DwgFieldSpec kDwgBlockRecord[] = {
@@ -546,6 +610,11 @@ constexpr DwgFieldSpec kDwgBlockRecord[] = {
     {D::B, F::Const, 0},                      // overlaid
     {D::BD3, F::P1X, 10},
     {D::T, F::ConstText, 1, kR13, kLast, 0, 0, ""},  // external reference path
+    // Before R13 the BLOCK table's row: where its BLOCK record lies in the
+    // block section; R11 adds two numbers it leaves unset.
+    OLD(RL, Address, 0),
+    {D::RS, F::Const, 0, kR12, kR12, 0, -1},
+    {D::RS, F::Const, 0, kR12, kR12, 0, -1},
 };
 
 constexpr DwgFieldSpec kDwgLayer[] = {
@@ -555,6 +624,8 @@ constexpr DwgFieldSpec kDwgLayer[] = {
     {D::B, F::Flags, 70, kR13, kLast, 0, 4},  // locked
     {D::CMC, F::LayerColor, 62},
     {D::H, F::LayerLinetype, 6, kR13, kLast, 0, kHard},
+    OLD(RS, LayerColor, 62),
+    OLD(Row, LayerLinetype, 6),
 };
 
 constexpr DwgFieldSpec kDwgStyle[] = {
@@ -567,6 +638,13 @@ constexpr DwgFieldSpec kDwgStyle[] = {
     {D::BD, F::StyleLastHeight, 42},
     {D::T, F::StyleFont, 3},
     {D::T, F::StyleBigFont, 4},
+    OLD(RD, StyleHeight, 40),
+    OLD(RD, StyleWidthFactor, 41),
+    OLD(RD, StyleOblique, 50),
+    OLD(RC, StyleGeneration, 71),
+    OLD(RD, StyleLastHeight, 42),
+    {D::TF, F::StyleFont, 3, kV25, kR12, 0, 64},
+    {D::TF, F::StyleBigFont, 4, kV25, kR12, 0, 64},
 };
 
 constexpr DwgFieldSpec kDwgLtype[] = {
@@ -576,6 +654,11 @@ constexpr DwgFieldSpec kDwgLtype[] = {
     {D::RC, F::LtypeDashCount, 73},
     {D::Dashes, F::LtypeDashes, 49},
     {D::Zeros, F::Const, 0, kR13, kLast, 0, 256},  // text area of complex dashes
+    {D::TF, F::LtypeDescription, 3, kV25, kR12, 0, 48},
+    OLD(RC, LtypeAlignment, 72),
+    OLD(RC, LtypeDashCount, 73),
+    OLD(RD, LtypePatternLength, 40),
+    {D::RDashes, F::LtypeDashes, 49, kV25, kR12, 0, 12},
 };
 
 constexpr DwgFieldSpec kDwgVport[] = {
@@ -603,6 +686,34 @@ constexpr DwgFieldSpec kDwgVport[] = {
     {D::BD, F::HeaderValue, 50, kR13, kLast, 0, 0, "$SNAPANG"},
     {D::RD2, F::HeaderValue, 13, kR13, kLast, 0, 0, "$SNAPBASE"},
     {D::RD2, F::HeaderValue, 14, kR13, kLast, 0, 0, "$SNAPUNIT"},
+    // Before R13 (from R10).
+    {D::RD2, F::Const, 10, kR10, kR12},        // lower left
+    {D::RD2, F::Const, 11, kR10, kR12, 0, 1},  // upper right
+    {D::RD3, F::Const, 17, kR10, kR12},        // target
+    {D::RD3, F::Extrusion, 16, kR10, kR12},    // direction
+    {D::RD, F::Const, 51, kR10, kR12},         // twist
+    {D::RD, F::ViewValue, 40, kR10, kR12},
+    {D::RD2, F::ViewValue, 12, kR10, kR12},
+    {D::RD, F::ViewValue, 41, kR10, kR12},
+    {D::RD, F::Const, 42, kR10, kR12, 0, 50},   // lens length
+    {D::RD, F::Const, 43, kR10, kR12},          // front clip
+    {D::RD, F::Const, 44, kR10, kR12},          // back clip
+    {D::RS, F::Const, 71, kR10, kR12},          // UCS follow
+    {D::RS, F::Const, 72, kR10, kR12, 0, 100},  // circle zoom
+    {D::RS, F::HeaderValue, 73, kR10, kR12, 0, 0, "$FASTZOOM"},
+    {D::RS, F::Const, 74, kR10, kR12, 0, 3},  // UCS icon on, at the origin
+    {D::RS, F::HeaderValue, 75, kR10, kR12, 0, 0, "$SNAPMODE"},
+    {D::RS, F::HeaderValue, 76, kR10, kR12, 0, 0, "$GRIDMODE"},
+    {D::RS, F::HeaderValue, 77, kR10, kR12, 0, 0, "$SNAPSTYLE"},
+    {D::RS, F::HeaderValue, 78, kR10, kR12, 0, 0, "$SNAPISOPAIR"},
+    {D::RD, F::HeaderValue, 50, kR10, kR12, 0, 0, "$SNAPANG"},
+    {D::RD2, F::HeaderValue, 13, kR10, kR12, 0, 0, "$SNAPBASE"},
+    {D::RD2, F::HeaderValue, 14, kR10, kR12, 0, 0, "$SNAPUNIT"},
+    {D::RD2, F::HeaderValue, 15, kR10, kR12, 0, 0, "$GRIDUNIT"},
+};
+
+constexpr DwgFieldSpec kDwgSeqend[] = {
+    OLD(RL, Address, 0),  // where its polyline begins in the file
 };
 
 constexpr DwgFieldSpec kDwgAppid[] = {
@@ -612,34 +723,103 @@ constexpr DwgFieldSpec kDwgAppid[] = {
 #define DWGDIM(type, name) \
   { D::type, F::HeaderValue, 0, kR13, kLast, 0, 0, name }
 constexpr DwgFieldSpec kDwgDimstyle[] = {
-    DWGDIM(B, "$DIMTOL"),    DWGDIM(B, "$DIMLIM"),
-    DWGDIM(B, "$DIMTIH"),    DWGDIM(B, "$DIMTOH"),
-    DWGDIM(B, "$DIMSE1"),    DWGDIM(B, "$DIMSE2"),
-    DWGDIM(B, "$DIMALT"),    DWGDIM(B, "$DIMTOFL"),
-    DWGDIM(B, "$DIMSAH"),    DWGDIM(B, "$DIMTIX"),
-    DWGDIM(B, "$DIMSOXD"),   DWGDIM(RC, "$DIMALTD"),
-    DWGDIM(RC, "$DIMZIN"),   DWGDIM(B, "$DIMSD1"),
-    DWGDIM(B, "$DIMSD2"),    DWGDIM(RC, "$DIMTOLJ"),
-    DWGDIM(RC, "$DIMJUST"),  DWGDIM(RC, "$DIMFIT"),
-    DWGDIM(B, "$DIMUPT"),    DWGDIM(RC, "$DIMTZIN"),
-    DWGDIM(RC, "$DIMALTZ"),  DWGDIM(RC, "$DIMALTTZ"),
-    DWGDIM(RC, "$DIMTAD"),   DWGDIM(BS, "$DIMUNIT"),
-    DWGDIM(BS, "$DIMAUNIT"), DWGDIM(BS, "$DIMDEC"),
-    DWGDIM(BS, "$DIMTDEC"),  DWGDIM(BS, "$DIMALTU"),
-    DWGDIM(BS, "$DIMALTTD"), DWGDIM(BD, "$DIMSCALE"),
-    DWGDIM(BD, "$DIMASZ"),   DWGDIM(BD, "$DIMEXO"),
-    DWGDIM(BD, "$DIMDLI"),   DWGDIM(BD, "$DIMEXE"),
-    DWGDIM(BD, "$DIMRND"),   DWGDIM(BD, "$DIMDLE"),
-    DWGDIM(BD, "$DIMTP"),    DWGDIM(BD, "$DIMTM"),
-    DWGDIM(BD, "$DIMTXT"),   DWGDIM(BD, "$DIMCEN"),
-    DWGDIM(BD, "$DIMTSZ"),   DWGDIM(BD, "$DIMALTF"),
-    DWGDIM(BD, "$DIMLFAC"),  DWGDIM(BD, "$DIMTVP"),
-    DWGDIM(BD, "$DIMTFAC"),  DWGDIM(BD, "$DIMGAP"),
-    DWGDIM(T, "$DIMPOST"),   DWGDIM(T, "$DIMAPOST"),
-    DWGDIM(T, "$DIMBLK"),    DWGDIM(T, "$DIMBLK1"),
-    DWGDIM(T, "$DIMBLK2"),   DWGDIM(CMC, "$DIMCLRD"),
-    DWGDIM(CMC, "$DIMCLRE"), DWGDIM(CMC, "$DIMCLRT"),
-    {D::B, F::Const, 70},    {D::H, F::HeaderRef, 340, kR13, kLast, 0, kHard, "$DIMTXSTY"},
+    DWGDIM(B, "$DIMTOL"),
+    DWGDIM(B, "$DIMLIM"),
+    DWGDIM(B, "$DIMTIH"),
+    DWGDIM(B, "$DIMTOH"),
+    DWGDIM(B, "$DIMSE1"),
+    DWGDIM(B, "$DIMSE2"),
+    DWGDIM(B, "$DIMALT"),
+    DWGDIM(B, "$DIMTOFL"),
+    DWGDIM(B, "$DIMSAH"),
+    DWGDIM(B, "$DIMTIX"),
+    DWGDIM(B, "$DIMSOXD"),
+    DWGDIM(RC, "$DIMALTD"),
+    DWGDIM(RC, "$DIMZIN"),
+    DWGDIM(B, "$DIMSD1"),
+    DWGDIM(B, "$DIMSD2"),
+    DWGDIM(RC, "$DIMTOLJ"),
+    DWGDIM(RC, "$DIMJUST"),
+    DWGDIM(RC, "$DIMFIT"),
+    DWGDIM(B, "$DIMUPT"),
+    DWGDIM(RC, "$DIMTZIN"),
+    DWGDIM(RC, "$DIMALTZ"),
+    DWGDIM(RC, "$DIMALTTZ"),
+    DWGDIM(RC, "$DIMTAD"),
+    DWGDIM(BS, "$DIMUNIT"),
+    DWGDIM(BS, "$DIMAUNIT"),
+    DWGDIM(BS, "$DIMDEC"),
+    DWGDIM(BS, "$DIMTDEC"),
+    DWGDIM(BS, "$DIMALTU"),
+    DWGDIM(BS, "$DIMALTTD"),
+    DWGDIM(BD, "$DIMSCALE"),
+    DWGDIM(BD, "$DIMASZ"),
+    DWGDIM(BD, "$DIMEXO"),
+    DWGDIM(BD, "$DIMDLI"),
+    DWGDIM(BD, "$DIMEXE"),
+    DWGDIM(BD, "$DIMRND"),
+    DWGDIM(BD, "$DIMDLE"),
+    DWGDIM(BD, "$DIMTP"),
+    DWGDIM(BD, "$DIMTM"),
+    DWGDIM(BD, "$DIMTXT"),
+    DWGDIM(BD, "$DIMCEN"),
+    DWGDIM(BD, "$DIMTSZ"),
+    DWGDIM(BD, "$DIMALTF"),
+    DWGDIM(BD, "$DIMLFAC"),
+    DWGDIM(BD, "$DIMTVP"),
+    DWGDIM(BD, "$DIMTFAC"),
+    DWGDIM(BD, "$DIMGAP"),
+    DWGDIM(T, "$DIMPOST"),
+    DWGDIM(T, "$DIMAPOST"),
+    DWGDIM(T, "$DIMBLK"),
+    DWGDIM(T, "$DIMBLK1"),
+    DWGDIM(T, "$DIMBLK2"),
+    DWGDIM(CMC, "$DIMCLRD"),
+    DWGDIM(CMC, "$DIMCLRE"),
+    DWGDIM(CMC, "$DIMCLRT"),
+    {D::B, F::Const, 70},
+    {D::H, F::HeaderRef, 340, kR13, kLast, 0, kHard, "$DIMTXSTY"},
+    // Before R13 (R11).
+    OLDDIM(RD, "$DIMSCALE"),
+    OLDDIM(RD, "$DIMASZ"),
+    OLDDIM(RD, "$DIMEXO"),
+    OLDDIM(RD, "$DIMDLI"),
+    OLDDIM(RD, "$DIMEXE"),
+    OLDDIM(RD, "$DIMRND"),
+    OLDDIM(RD, "$DIMDLE"),
+    OLDDIM(RD, "$DIMTP"),
+    OLDDIM(RD, "$DIMTM"),
+    OLDDIM(RD, "$DIMTXT"),
+    OLDDIM(RD, "$DIMCEN"),
+    OLDDIM(RD, "$DIMTSZ"),
+    OLDDIM(RD, "$DIMALTF"),
+    OLDDIM(RD, "$DIMLFAC"),
+    OLDDIM(RD, "$DIMTVP"),
+    OLDDIM(RC, "$DIMTOL"),
+    OLDDIM(RC, "$DIMLIM"),
+    OLDDIM(RC, "$DIMTIH"),
+    OLDDIM(RC, "$DIMTOH"),
+    OLDDIM(RC, "$DIMSE1"),
+    OLDDIM(RC, "$DIMSE2"),
+    OLDDIM(RC, "$DIMTAD"),
+    OLDDIM(RC, "$DIMZIN"),
+    OLDDIM(RC, "$DIMALT"),
+    OLDDIM(RC, "$DIMALTD"),
+    OLDDIM(RC, "$DIMTOFL"),
+    OLDDIM(RC, "$DIMSAH"),
+    OLDDIM(RC, "$DIMTIX"),
+    OLDDIM(RC, "$DIMSOXD"),
+    OLDTEXT("$DIMPOST", 16),
+    OLDTEXT("$DIMAPOST", 16),
+    OLDTEXT("$DIMBLK", 16),
+    OLDTEXT("$DIMBLK1", 16),
+    OLDTEXT("$DIMBLK2", 66),
+    OLDDIM(RS, "$DIMCLRD"),
+    OLDDIM(RS, "$DIMCLRE"),
+    OLDDIM(RS, "$DIMCLRT"),
+    OLDDIM(RC, "$DIMUPT"),
+    OLDDIM(RD, "$DIMTFAC"),
+    OLDDIM(RD, "$DIMGAP"),
 };
 
 constexpr DwgFieldSpec kDwgMlinestyle[] = {
@@ -659,17 +839,17 @@ constexpr DwgFieldSpec kDwgMlinestyle[] = {
 };
 
 constexpr KindSpec kKinds[] = {
-    {"LINE", kLine, 0x13, kDwgLine},
-    {"CIRCLE", kCircle, 0x12, kDwgCircle},
-    {"ARC", kArc, 0x11, kDwgArc},
-    {"SOLID", kSolid, 0x1F, kDwgSolid},
-    {"TEXT", kText, 0x01, kDwgText},
-    {"POLYLINE", kPolyline, 0x0F, kDwgPolyline},
-    {"VERTEX", kVertex, 0x0A, kDwgVertex},
-    {"SEQEND", kSeqend, 0x06, {}},
-    {"INSERT", kInsert, 0x07, kDwgInsert},
-    {"BLOCK", kBlock, 0x04, kDwgBlock},
-    {"ENDBLK", kEndblk, 0x05, {}},
+    {"LINE", kLine, 0x13, kDwgLine, 1},
+    {"CIRCLE", kCircle, 0x12, kDwgCircle, 3},
+    {"ARC", kArc, 0x11, kDwgArc, 8},
+    {"SOLID", kSolid, 0x1F, kDwgSolid, 11},
+    {"TEXT", kText, 0x01, kDwgText, 7},
+    {"POLYLINE", kPolyline, 0x0F, kDwgPolyline, 19},
+    {"VERTEX", kVertex, 0x0A, kDwgVertex, 20},
+    {"SEQEND", kSeqend, 0x06, kDwgSeqend, 17},
+    {"INSERT", kInsert, 0x07, kDwgInsert, 14},
+    {"BLOCK", kBlock, 0x04, kDwgBlock, 12},
+    {"ENDBLK", kEndblk, 0x05, {}, 13},
     {"VPORT", kVport, 0x41, kDwgVport},
     {"LTYPE", kLtype, 0x39, kDwgLtype},
     {"LAYER", kLayer, 0x33, kDwgLayer},
@@ -904,6 +1084,221 @@ constexpr DwgVarSpec kDwgHeader[] = {
     CONST(BS, 0),
 };
 
+// DWG header variables before R13, in file order. AutoCAD's files end the
+// list after a release's last variable; the table locators of R10 and R11
+// sit among them.
+constexpr DwgVarSpec kDwgHeaderPre13[] = {
+    {D::RD3, "$INSBASE", 10, kV25, kR12},
+    {D::RS, kRefEntityCount, 0, kV25, kR9},
+    {D::RS, "$PLINEGEN", 0, kR10, kR12},
+    {D::RD3, "$EXTMIN", 10, kV25, kR12},
+    {D::RD3, "$EXTMAX", 10, kV25, kR12},
+    {D::RD2, "$LIMMIN", 10, kV25, kR12},
+    {D::RD2, "$LIMMAX", 10, kV25, kR12},
+    {D::RD3, "$VIEWCTR", 10, kV25, kR12},
+    {D::RD, "$VIEWSIZE", 0, kV25, kR12},
+    {D::RS, "$SNAPMODE", 0, kV25, kR12},
+    {D::RD2, "$SNAPUNIT", 10, kV25, kR12},
+    {D::RD2, "$SNAPBASE", 10, kV25, kR12},
+    {D::RD, "$SNAPANG", 50, kV25, kR12},
+    {D::RS, "$SNAPSTYLE", 0, kV25, kR12},
+    {D::RS, "$SNAPISOPAIR", 0, kV25, kR12},
+    {D::RS, "$GRIDMODE", 0, kV25, kR12},
+    {D::RD2, "$GRIDUNIT", 10, kV25, kR12},
+    {D::RS, "$ORTHOMODE", 0, kV25, kR12},
+    {D::RS, "$REGENMODE", 0, kV25, kR12},
+    {D::RS, "$FILLMODE", 0, kV25, kR12},
+    {D::RS, "$QTEXTMODE", 0, kV25, kR12},
+    {D::RS, "$DRAGMODE", 0, kV25, kR12},
+    {D::RD, "$LTSCALE", 0, kV25, kR12},
+    {D::RD, "$TEXTSIZE", 0, kV25, kR12},
+    {D::RD, "$TRACEWID", 0, kV25, kR12},
+    {D::Row, "$CLAYER", 0, kV25, kR12},
+    {D::RL, nullptr, 0, kV25, kR12, 15},  // the current colour in the form of older releases
+    {D::RL, nullptr, 0, kV25, kR12, 0},
+    {D::RS, nullptr, 0, kV25, kR12, 0},
+    {D::RS, nullptr, 0, kV25, kR9, 0},
+    {D::RS, nullptr, 0, kV25, kR9, 0},
+    {D::RS, nullptr, 0, kV25, kR9, 0},
+    {D::RS, "$PSLTSCALE", 0, kR10, kR12},
+    {D::RS, "$TREEDEPTH", 0, kR10, kR12},
+    {D::RS, nullptr, 0, kR10, kR12, 0},
+    {D::RD, kRefViewAspect, 0, kV25, kR12},
+    {D::RS, "$LUNITS", 0, kV25, kR12},
+    {D::RS, "$LUPREC", 0, kV25, kR12},
+    {D::RS, "$AXISMODE", 0, kV25, kR12},
+    {D::RD2, "$AXISUNIT", 10, kV25, kR12},
+    {D::RD, "$SKETCHINC", 0, kV25, kR12},
+    {D::RD, "$FILLETRAD", 0, kV25, kR12},
+    {D::RS, "$AUNITS", 0, kV25, kR12},
+    {D::RS, "$AUPREC", 0, kV25, kR12},
+    {D::Row, "$TEXTSTYLE", 0, kV25, kR12},
+    {D::RS, "$OSMODE", 0, kV25, kR12},
+    {D::RS, "$ATTMODE", 0, kV25, kR12},
+    {D::TF, "$MENU", 0, kV25, kR12, 15},
+    {D::RD, "$DIMSCALE", 0, kV25, kR12},
+    {D::RD, "$DIMASZ", 0, kV25, kR12},
+    {D::RD, "$DIMEXO", 0, kV25, kR12},
+    {D::RD, "$DIMDLI", 0, kV25, kR12},
+    {D::RD, "$DIMEXE", 0, kV25, kR12},
+    {D::RD, "$DIMTP", 0, kV25, kR12},
+    {D::RD, "$DIMTM", 0, kV25, kR12},
+    {D::RD, "$DIMTXT", 0, kV25, kR12},
+    {D::RD, "$DIMCEN", 0, kV25, kR12},
+    {D::RD, "$DIMTSZ", 0, kV25, kR12},
+    {D::RC, "$DIMTOL", 0, kV25, kR12},
+    {D::RC, "$DIMLIM", 0, kV25, kR12},
+    {D::RC, "$DIMTIH", 0, kV25, kR12},
+    {D::RC, "$DIMTOH", 0, kV25, kR12},
+    {D::RC, "$DIMSE1", 0, kV25, kR12},
+    {D::RC, "$DIMSE2", 0, kV25, kR12},
+    {D::RC, "$DIMTAD", 0, kV25, kR12},
+    {D::RC, "$LIMCHECK", 0, kV25, kR12},
+    {D::TF, nullptr, 0, kV25, kR12, 46},  // continuation of a long menu name
+    {D::RD, "$ELEVATION", 0, kV25, kR12},
+    {D::RD, "$THICKNESS", 0, kV25, kR12},
+    {D::RD3, "$VIEWDIR", 10, kV25, kR12},
+    // The view's axes: a plan view before R10, unused from R10 on.
+    {D::RD3, kRefUnitAxis, 10, kV25, kR9},
+    {D::RD3, kRefUnitAxis, 20, kV25, kR9},
+    {D::RD3, kRefUnitAxis, 30, kV25, kR9},
+    {D::RD3, kRefUnitAxis, 10, kV25, kR9},
+    {D::RD3, kRefUnitAxis, 20, kV25, kR9},
+    {D::RD3, kRefUnitAxis, 30, kV25, kR9},
+    {D::RD3, nullptr, 0, kR10, kR12, 0},
+    {D::RD3, nullptr, 0, kR10, kR12, 0},
+    {D::RD3, nullptr, 0, kR10, kR12, 0},
+    {D::RD3, nullptr, 0, kR10, kR12, 0},
+    {D::RD3, nullptr, 0, kR10, kR12, 0},
+    {D::RD3, nullptr, 0, kR10, kR12, 0},
+    {D::RS, nullptr, 0, kV25, kR12, 0},
+    {D::RS, "$BLIPMODE", 0, kV25, kR12},
+    {D::RC, "$DIMZIN", 0, kV25, kR12},
+    {D::RD, "$DIMRND", 0, kV25, kR12},
+    {D::RD, "$DIMDLE", 0, kV25, kR12},
+    {D::TF, "$DIMBLK", 0, kV25, kR12, 33},
+    {D::RS, nullptr, 0, kV25, kR12, 100},  // circle zoom
+    {D::RS, "$COORDS", 0, kV25, kR12},
+    {D::RS, "$CECOLOR", 0, kV25, kR12},
+    {D::Row, "$CELTYPE", 0, kV25, kR12},
+    {D::RDate, "$TDCREATE", 0, kV25, kR12},
+    {D::RDate, "$TDUPDATE", 0, kV25, kR12},
+    {D::RDate, "$TDINDWG", 0, kV25, kR12},
+    {D::RDate, "$TDUSRTIMER", 0, kV25, kR12},
+    {D::RS, "$USRTIMER", 0, kV25, kR12},
+    {D::RS, "$FASTZOOM", 0, kV25, kR12},
+    {D::RS, "$SKPOLY", 0, kV25, kR12},
+    {D::RS, nullptr, 0, kV25, kR12, 0},  // a calendar date of seven words, unused
+    {D::RS, nullptr, 0, kV25, kR12, 0},
+    {D::RS, nullptr, 0, kV25, kR12, 0},
+    {D::RS, nullptr, 0, kV25, kR12, 0},
+    {D::RS, nullptr, 0, kV25, kR12, 0},
+    {D::RS, nullptr, 0, kV25, kR12, 0},
+    {D::RS, nullptr, 0, kV25, kR12, 0},
+    {D::RD, "$ANGBASE", 50, kV25, kR12},
+    {D::RS, "$ANGDIR", 0, kV25, kR12},
+    {D::RS, "$PDMODE", 0, kV25, kR12},
+    {D::RD, "$PDSIZE", 0, kV25, kR12},
+    {D::RD, "$PLINEWID", 0, kV25, kR12},
+    {D::RS, "$USERI1", 0, kV25, kR12},
+    {D::RS, "$USERI2", 0, kV25, kR12},
+    {D::RS, "$USERI3", 0, kV25, kR12},
+    {D::RS, "$USERI4", 0, kV25, kR12},
+    {D::RS, "$USERI5", 0, kV25, kR12},
+    {D::RD, "$USERR1", 0, kV25, kR12},
+    {D::RD, "$USERR2", 0, kV25, kR12},
+    {D::RD, "$USERR3", 0, kV25, kR12},
+    {D::RD, "$USERR4", 0, kV25, kR12},
+    {D::RD, "$USERR5", 0, kV25, kR12},
+    {D::RC, "$DIMALT", 0, kV26, kR12},
+    {D::RC, "$DIMALTD", 0, kV26, kR12},
+    {D::RC, "$DIMASO", 0, kV26, kR12},
+    {D::RC, "$DIMSHO", 0, kV26, kR12},
+    {D::TF, "$DIMPOST", 0, kV26, kR12, 16},
+    {D::TF, "$DIMAPOST", 0, kV26, kR12, 16},
+    {D::RD, "$DIMALTF", 0, kV26, kR12},
+    {D::RD, "$DIMLFAC", 0, kV26, kR12},
+    {D::RS, "$SPLINESEGS", 0, kR9, kR12},
+    {D::RS, "$SPLFRAME", 0, kR9, kR12},
+    {D::RS, "$ATTREQ", 0, kR9, kR12},
+    {D::RS, "$ATTDIA", 0, kR9, kR12},
+    {D::RD, "$CHAMFERA", 0, kR9, kR12},
+    {D::RD, "$CHAMFERB", 0, kR9, kR12},
+    {D::RS, "$MIRRTEXT", 0, kR9, kR12},
+    {D::Locator, nullptr, 0, kR10, kR12, 0, "UCS"},
+    {D::RS, nullptr, 0, kR10, kR12, 0},  // code page: the system's
+    {D::RD3, "$UCSORG", 10, kR10, kR12},
+    {D::RD3, "$UCSXDIR", 10, kR10, kR12},
+    {D::RD3, "$UCSYDIR", 10, kR10, kR12},
+    {D::RD3, nullptr, 10, kR10, kR12},    // view target
+    {D::RD, nullptr, 0, kR10, kR12, 50},  // lens length
+    {D::RD, nullptr, 0, kR10, kR12},      // view twist
+    {D::RD, nullptr, 0, kR10, kR12},      // front clipping
+    {D::RD, nullptr, 0, kR10, kR12},      // back clipping
+    {D::RS, nullptr, 0, kR10, kR12},      // view mode
+    {D::RC, "$DIMTOFL", 0, kR10, kR12},
+    {D::TF, "$DIMBLK1", 0, kR10, kR12, 33},
+    {D::TF, "$DIMBLK2", 0, kR10, kR12, 33},
+    {D::RC, "$DIMSAH", 0, kR10, kR12},
+    {D::RC, "$DIMTIX", 0, kR10, kR12},
+    {D::RC, "$DIMSOXD", 0, kR10, kR12},
+    {D::RD, "$DIMTVP", 0, kR10, kR12},
+    {D::TF, nullptr, 0, kR10, kR12, 33},
+    {D::RS, "$HANDLING", 0, kR10, kR12},
+    {D::RH, "$HANDSEED", 0, kR10, kR12},
+    {D::RS, "$SURFU", 0, kR10, kR12},
+    {D::RS, "$SURFV", 0, kR10, kR12},
+    {D::RS, "$SURFTYPE", 0, kR10, kR12},
+    {D::RS, "$SURFTAB1", 0, kR10, kR12},
+    {D::RS, "$SURFTAB2", 0, kR10, kR12},
+    {D::Locator, nullptr, 0, kR10, kR12, 0, "VPORT"},
+    {D::RS, "$FLATLAND", 0, kR10, kR12},
+    {D::RS, "$SPLINETYPE", 0, kR10, kR12},
+    {D::RS, nullptr, 0, kR10, kR12, 3},  // UCS icon
+    {D::Row, "$UCSNAME", 0, kR10, kR12},
+    {D::Locator, nullptr, 0, kR12, kR12, 0, "APPID"},
+    {D::RS, "$WORLDVIEW", 0, kR12, kR12},
+    {D::RS, nullptr, 0, kR12, kR12, 5},
+    {D::RS, nullptr, 0, kR12, kR12, 1},
+    {D::Locator, nullptr, 0, kR12, kR12, 0, "DIMSTYLE"},
+    {D::RS, nullptr, 0, kR12, kR12, -1},
+    {D::RS, nullptr, 0, kR12, kR12, 0},
+    {D::RC, nullptr, 0, kR12, kR12, 0},
+    {D::RS, "$DIMCLRD", 0, kR12, kR12},
+    {D::RS, "$DIMCLRE", 0, kR12, kR12},
+    {D::RS, "$DIMCLRT", 0, kR12, kR12},
+    {D::RS, "$SHADEDGE", 0, kR12, kR12},
+    {D::RS, "$SHADEDIF", 0, kR12, kR12},
+    {D::RS, nullptr, 0, kR12, kR12, 0},
+    {D::RS, "$UNITMODE", 0, kR12, kR12},
+    {D::RD, nullptr, 0, kR12, kR12, 0},  // four unit conversions, none defined
+    {D::RD, nullptr, 0, kR12, kR12, 0},
+    {D::RD, nullptr, 0, kR12, kR12, 0},
+    {D::RD, nullptr, 0, kR12, kR12, 0},
+    {D::TF, nullptr, 0, kR12, kR12, 32},
+    {D::TF, nullptr, 0, kR12, kR12, 32},
+    {D::TF, nullptr, 0, kR12, kR12, 32},
+    {D::TF, nullptr, 0, kR12, kR12, 32},
+    {D::RD, "$DIMTFAC", 0, kR12, kR12},
+    {D::RD3, "$PUCSORG", 10, kR12, kR12},
+    {D::RD3, "$PUCSXDIR", 10, kR12, kR12},
+    {D::RD3, "$PUCSYDIR", 10, kR12, kR12},
+    {D::Row, "$PUCSNAME", 0, kR12, kR12},
+    {D::RS, "$TILEMODE", 0, kR12, kR12},
+    {D::RS, "$PLIMCHECK", 0, kR12, kR12},
+    {D::RS, nullptr, 0, kR12, kR12, 0},
+    {D::RD3, "$PEXTMIN", 10, kR12, kR12},
+    {D::RD3, "$PEXTMAX", 10, kR12, kR12},
+    {D::RD2, "$PLIMMIN", 10, kR12, kR12},
+    {D::RD2, "$PLIMMAX", 10, kR12, kR12},
+    {D::RD3, "$PINSBASE", 10, kR12, kR12},
+    {D::Locator, nullptr, 0, kR12, kR12, 0, "VX"},
+    {D::RS, "$MAXACTVP", 0, kR12, kR12},
+    {D::RD, "$DIMGAP", 0, kR12, kR12},
+    {D::RD, "$PELEVATION", 0, kR12, kR12},
+    {D::RS, "$VISRETAIN", 0, kR12, kR12},
+};
+
 constexpr DictionaryEntry kRootDictionary[] = {
     {"ACAD_GROUP", kRefGroupDictionary, kR13, kLast},
     {"ACAD_MLINESTYLE", kRefMlinestyleDictionary, kR13, kLast},
@@ -948,6 +1343,10 @@ std::span<const TableSpec> Tables() {
 
 std::span<const DwgVarSpec> DwgHeaderVars() {
   return kDwgHeader;
+}
+
+std::span<const DwgVarSpec> DwgHeaderVarsPre13() {
+  return kDwgHeaderPre13;
 }
 
 std::span<const DictionaryEntry> RootDictionary() {

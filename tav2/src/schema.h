@@ -135,6 +135,8 @@ enum class Field : uint8_t {
   LayerOff,     // the layer is off
   ViewWidth,    // the active viewport's width (DWG; the DXF gives the aspect, 41)
   HeaderRef,    // DWG: the handle of the table row the header variable in `text` names
+  Address,      // DWG before R13: a file offset the writer works out (a BLOCK row's
+                // BLOCK record, a SEQEND's polyline)
 };
 
 enum : uint8_t {
@@ -181,6 +183,15 @@ enum class Dwg : uint8_t {
   Widths,  // a vertex's widths: once negated when equal and not zero, else both
   Dashes,  // a line type's dashes with their shape fields
   Zeros,   // `def` bytes of zeros
+  // Before R13 only:
+  RD3,      // three raw doubles: the field and the two after it (X, Y, Z)
+  TF,       // text in a field of `def` bytes, padded with zeros
+  Row,      // the number of the table row a field (or header variable) names: int16,
+            // one byte when `def` is 1
+  RDashes,  // a line type's dashes as `def` raw doubles, zeros after the last
+  RDate,    // Julian date as two raw longs: days and milliseconds
+  RH,       // a handle as eight bytes, most significant first
+  Locator,  // a table's record size, row count, flags and address; `text` names it
 };
 
 // One value of a DWG record, in the record's order. `code` is the DXF group
@@ -196,6 +207,7 @@ struct DwgFieldSpec {
   uint8_t flags = 0;
   double def = 0;
   const char* text = nullptr;
+  uint16_t opt = 0;  // before R13: the option bit that announces the value; 0: always there
 };
 
 inline bool In(const DwgFieldSpec& f, int release) {
@@ -233,7 +245,11 @@ struct KindSpec {
   std::span<const FieldSpec> fields;
   uint16_t dwgType;                   // DWG object type (R13+); 0 when there is none
   std::span<const DwgFieldSpec> dwg;  // the record's own values in DWG order, after its
-                                      // common part (handle, owner, layer, links)
+                                      // common part (handle, owner, layer, links); before
+                                      // R13 after the flags, size, layer, options and
+                                      // what the flags announce, or a table row's flags,
+                                      // name and use count
+  uint8_t dwgTypePre13 = 0;           // before R13: the record's type byte; 0 for table rows
 };
 const KindSpec& Layout(Kind k);
 
@@ -267,6 +283,14 @@ struct DwgVarSpec {
   const char* text = nullptr;
 };
 std::span<const DwgVarSpec> DwgHeaderVars();
+
+// The header variables of DWG files before R13, in file order, after the file
+// header's section locators; release guards say which releases have each.
+std::span<const DwgVarSpec> DwgHeaderVarsPre13();
+// Values of the drawing those variables refer to besides header variables.
+inline constexpr const char* kRefEntityCount = "*ENTITIES";  // records in the entity section
+inline constexpr const char* kRefViewAspect = "*VIEWASPECT";
+inline constexpr const char* kRefUnitAxis = "*AXIS";  // the unit vector along `code`'s axis
 
 // Structural objects a DWG header variable may refer to by name.
 inline constexpr const char* kRefBlockControl = "BLOCK_CONTROL";

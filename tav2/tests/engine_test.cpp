@@ -230,8 +230,6 @@ TEST_F(Engine, UnsupportedSavesFailWithAReasonAndWriteNothing) {
       {kFormatDxf, -1, "unsupported AutoCAD version -1"},
       {kFormatDwg, 300, "unsupported AutoCAD version 300"},
       {2, 4, "unsupported output format 2"},
-      {kFormatDwg, 0, "DWG for AutoCAD V2.5 is not supported"},
-      {kFormatDwg, 4, "DWG for AutoCAD R11/R12 is not supported"},
       {kFormatDxf, 4, "the drawing's extents are not finite numbers"},
   };
   for (const auto& c : cases) {
@@ -245,40 +243,52 @@ TEST_F(Engine, UnsupportedSavesFailWithAReasonAndWriteNothing) {
 }
 
 TEST_F(Engine, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
-  Scratch s;
-  const std::string target = s / "board.dxf";
-  Spit(target, "the previous drawing");
-  Builder b;
-  ASSERT_TRUE(b.AddLayer("TopLayer", 1));
-  for (int i = 0; i < 20000; ++i) ASSERT_TRUE(b.Line("TopLayer", i, 0, i, 1));
+  const struct {
+    uint8_t format;
+    int16_t version;
+    const char* name;
+    const char* start;  // of a good file
+  } cases[] = {
+      {kFormatDxf, 4, "board.dxf", "  0\r\nSECTION"},
+      {kFormatDwg, 4, "board.dwg", "AC1009"},
+      {kFormatDwg, 0, "board.dwg", "AC1002"},
+  };
+  for (const auto& c : cases) {
+    Scratch s;
+    const std::string target = s / c.name;
+    Spit(target, "the previous drawing");
+    Builder b(c.version);
+    ASSERT_TRUE(b.AddLayer("TopLayer", 1));
+    for (int i = 0; i < 20000; ++i) ASSERT_TRUE(b.Line("TopLayer", i, 0, i, 1));
 
-  // A file size limit makes the write fail part way.
-  struct sigaction ignore = {}, old = {};
-  ignore.sa_handler = SIG_IGN;
-  sigaction(SIGXFSZ, &ignore, &old);
-  rlimit limit, saved;
-  getrlimit(RLIMIT_FSIZE, &saved);
-  limit = saved;
-  limit.rlim_cur = 64 * 1024;
-  setrlimit(RLIMIT_FSIZE, &limit);
-  const int16_t ok = b.Save(target, kFormatDxf, 4);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  sigaction(SIGXFSZ, &old, nullptr);
+    // A file size limit makes the write fail part way.
+    struct sigaction ignore = {}, old = {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &old);
+    rlimit limit, saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    limit = saved;
+    limit.rlim_cur = 64 * 1024;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const int16_t ok = b.Save(target, c.format, c.version);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    sigaction(SIGXFSZ, &old, nullptr);
 
-  EXPECT_EQ(0, ok);
-  EXPECT_EQ("cannot write " + target + ": File too large", LastError());
-  EXPECT_EQ("the previous drawing", Slurp(target));
-  EXPECT_EQ(std::vector<std::string>{"board.dxf"}, s.List());
+    EXPECT_EQ(0, ok) << c.name << " " << c.version;
+    EXPECT_EQ("cannot write " + target + ": File too large", LastError());
+    EXPECT_EQ("the previous drawing", Slurp(target));
+    EXPECT_EQ(std::vector<std::string>{c.name}, s.List());
 
-  // A folder that does not exist names the file in the message.
-  EXPECT_EQ(0, b.Save(s / "missing/board.dxf", kFormatDxf, 4));
-  EXPECT_EQ("cannot write " + (s / "missing/board.dxf") + ": No such file or directory",
-            LastError());
+    // A folder that does not exist names the file in the message.
+    const std::string missing = s / (std::string("missing/") + c.name);
+    EXPECT_EQ(0, b.Save(missing, c.format, c.version));
+    EXPECT_EQ("cannot write " + missing + ": No such file or directory", LastError());
 
-  // And a good save replaces the old file.
-  ASSERT_TRUE(b.Save(target, kFormatDxf, 4)) << LastError();
-  EXPECT_EQ(0u, Slurp(target).find("  0\r\nSECTION"));
-  EXPECT_EQ(std::vector<std::string>{"board.dxf"}, s.List());
+    // And a good save replaces the old file.
+    ASSERT_TRUE(b.Save(target, c.format, c.version)) << LastError();
+    EXPECT_EQ(0u, Slurp(target).find(c.start));
+    EXPECT_EQ(std::vector<std::string>{c.name}, s.List());
+  }
 }
 
 // Values a release and format cannot hold, from the data file or from the

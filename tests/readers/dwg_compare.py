@@ -31,6 +31,46 @@ def drop_reader_additions(doc, other):
                 n for n in records if n not in EZDXF_ARROW_BLOCKS or n in other["blocks"]]
 
 
+# DWG files before R13 (their reader reports the file's marker): the tables
+# each release's DWG holds, the header variables its DXF has and its DWG has
+# not (V2.5's header ends before the dimension variables of V2.6; R11's has
+# no current dimension style), and the rows readers make up for them: ezdxf
+# the two spaces, BYBLOCK, BYLAYER and the standard rows of the tables an old
+# DXF lacks, LibreDWG the same and a second ACAD.
+PRE13_TABLES = {
+    "AC1002": {"LTYPE", "STYLE", "BLOCK_RECORD"},
+    "AC1003": {"LTYPE", "STYLE", "BLOCK_RECORD"},
+    "AC1004": {"LTYPE", "STYLE", "BLOCK_RECORD"},
+    "AC1006": {"LTYPE", "STYLE", "BLOCK_RECORD", "VPORT"},
+    "AC1009": {"LTYPE", "STYLE", "BLOCK_RECORD", "VPORT", "APPID", "DIMSTYLE"},
+}
+PRE13_HEADER_LACKS = {
+    "AC1002": {"$DIMALT", "$DIMALTD", "$DIMASO", "$DIMSHO", "$DIMPOST", "$DIMAPOST",
+               "$DIMALTF", "$DIMLFAC"},
+    "AC1009": {"$DIMSTYLE"},
+}
+MADE_UP_ROWS = {"*MODEL_SPACE", "*PAPER_SPACE", "BYBLOCK", "BYLAYER"}
+
+
+def drop_pre13_additions(exp, act):
+    marker = act.get("dwgRelease") or exp.get("dwgRelease")
+    if marker not in PRE13_TABLES:
+        return
+    for doc in (exp, act):
+        for name in PRE13_HEADER_LACKS.get(marker, ()):
+            doc.get("header", {}).pop(name, None)
+        tables = doc.get("tables", {})
+        for table in list(tables):
+            rows = tables[table]
+            if table not in PRE13_TABLES[marker]:
+                del tables[table]
+            elif isinstance(rows, list):
+                tables[table] = sorted({n for n in rows if n.upper() not in MADE_UP_ROWS})
+            else:
+                for n in [n for n in rows if n.upper() in MADE_UP_ROWS]:
+                    del rows[n]
+
+
 def load(path):
     with open(path, encoding="utf-8") as f:
         lines = [line for line in f.read().splitlines() if line.startswith("{")]
@@ -149,6 +189,7 @@ def main():
     exp, act = load(sys.argv[1]), load(sys.argv[2])
     drop_reader_additions(exp, act)
     drop_reader_additions(act, exp)
+    drop_pre13_additions(exp, act)
     who = f"{exp.get('reader', sys.argv[1])} vs {act.get('reader', sys.argv[2])}"
     problems = []
     if not same(exp["layers"], act["layers"]):

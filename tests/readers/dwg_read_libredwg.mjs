@@ -144,15 +144,151 @@ function collectVertices(lib, dwg) {
   return result;
 }
 
+// Files before R13 refer to layers and blocks by their row in the table.
+// LibreDWG's own conversion leaves those references unresolved (every entity
+// on layer "0", every insert of block ""), so they are resolved here from the
+// rows it decoded: the file's rows are the last ones of each table, after the
+// defaults LibreDWG creates first. The block reference's row number is read
+// from LibreDWG's reference record (its r11_idx field, 40 bytes in), which
+// this binding does not expose.
+function readPre13(lib, dwg) {
+  const wasm = lib.wasmInstance;
+  const n = lib.dwg_get_num_objects(dwg);
+  const objects = [];
+  for (let i = 0; i < n; ++i) objects.push(lib.dwg_get_object(dwg, i));
+  const name = (o) => lib.dwg_object_get_dxfname(o);
+  const otio = (o) => lib.dwg_object_to_object_tio(o);
+  const etio = (o) => lib.dwg_object_to_entity_tio(o);
+  const field = (tio, k) => lib.dwg_dynapi_entity_data(tio, k);
+  const rows = (table, controlName) => {
+    const control = objects.find((o) => name(o) === controlName);
+    const count = control ? field(otio(control), 'num_entries') : 0;
+    const all = objects.filter((o) => name(o) === table);
+    return all.slice(all.length - count);
+  };
+  const layerRows = rows('LAYER', 'LAYER_CONTROL');
+  const layerNames = layerRows.map((o) => field(otio(o), 'name'));
+  const blockNames = rows('BLOCK_HEADER', 'BLOCK_CONTROL').map((o) => field(otio(o), 'name'));
+  const rowOf = (ref) => {
+    if (wasm.HEAPU8[ref + 9] !== 2) throw new Error('unexpected reference record layout');
+    return wasm.HEAP16[(ref + 40) >> 1];
+  };
+  const result = { reader: 'libredwg', layers: {}, blocks: {}, entities: [] };
+  for (const o of layerRows) {
+    const t = otio(o);
+    result.layers[field(t, 'name')] = Math.abs(field(t, 'color').index);
+  }
+  const xy = (p, z) => [p.x, p.y, p.z ?? z ?? 0];
+  let list = null;
+  let polyline = null;
+  // AutoCAD moves an edited polyline's head to the extra section and leaves a
+  // JUMP before its vertices; the head is read later, with no vertices after it.
+  const jumped = [];
+  const headless = [];
+  for (const o of objects) {
+    // A type above 127 marks a record AutoCAD deleted but left in place.
+    if (lib.dwg_object_get_supertype(o) !== 0 || lib.dwg_object_get_type(o) > 127) continue;
+    const ent = lib.dwg_object_to_entity(o);
+    const t = etio(o);
+    const type = name(o);
+    const inBlock = lib.dwg_object_entity_get_entmode(ent) === 3;
+    if (type === 'BLOCK') {  // outside the block section: LibreDWG's own model space
+      if (inBlock) list = result.blocks[field(t, 'name')] = [];
+      continue;
+    }
+    if (type === 'ENDBLK') {
+      list = null;
+      continue;
+    }
+    const target = inBlock ? list : result.entities;
+    if (!target) continue;
+    const layer = layerNames[lib.dwg_object_entity_get_layer_object_ref(ent).r11_idx] ?? '?';
+    const e = { layer };
+    const elevation = field(t, 'elevation') ?? 0;
+    switch (type) {
+      case 'LINE':
+        Object.assign(e, { type: 'LINE', p1: xy(field(t, 'start')), p2: xy(field(t, 'end')) });
+        break;
+      case 'CIRCLE':
+        Object.assign(e, { type: 'CIRCLE', center: xy(field(t, 'center')), radius: field(t, 'radius') });
+        break;
+      case 'ARC':
+        Object.assign(e, {
+          type: 'ARC', center: xy(field(t, 'center')), radius: field(t, 'radius'),
+          start: field(t, 'start_angle') * DEG, end: field(t, 'end_angle') * DEG,
+        });
+        break;
+      case 'SOLID':
+        Object.assign(e, {
+          type: 'SOLID',
+          corners: ['corner1', 'corner2', 'corner3', 'corner4'].map((k) => xy(field(t, k), elevation)),
+        });
+        break;
+      case 'TEXT':
+        Object.assign(e, {
+          type: 'TEXT', insert: xy(field(t, 'ins_pt'), elevation), height: field(t, 'height'),
+          rotation: field(t, 'rotation') * DEG, width: field(t, 'width_factor'),
+          generation: field(t, 'generation'), text: field(t, 'text_value'),
+        });
+        break;
+      case 'POLYLINE_2D':
+        polyline = Object.assign(e, {
+          type: 'POLYLINE', closed: (field(t, 'flag') & 1) === 1,
+          startWidth: field(t, 'start_width'), endWidth: field(t, 'end_width'), vertices: [],
+        });
+        break;
+      case 'JUMP':
+        polyline = { vertices: [] };
+        jumped.push(polyline.vertices);
+        continue;
+      case 'VERTEX_2D': {
+        const p = field(t, 'point');
+        polyline?.vertices.push([p.x, p.y, field(t, 'start_width'), field(t, 'end_width'),
+          field(t, 'bulge')]);
+        continue;
+      }
+      case 'SEQEND':
+        polyline = null;
+        continue;
+      case 'INSERT': {
+        const s = field(t, 'scale');
+        Object.assign(e, {
+          type: 'INSERT', block: blockNames[rowOf(field(t, 'block_header'))] ?? '?',
+          insert: xy(field(t, 'ins_pt')), rotation: field(t, 'rotation') * DEG, scale: [s.x, s.y, s.z],
+        });
+        break;
+      }
+      default:
+        e.type = 'OTHER' + type;
+    }
+    if (type === 'POLYLINE_2D') headless.push(e);
+    target.push(e);
+  }
+  for (const p of headless) if (!p.vertices.length && jumped.length) p.vertices = jumped.shift();
+  return result;
+}
+
 const lib = await LibreDwg.create(path.join(here, 'node_modules/@mlightcad/libredwg-web/wasm/'));
 const wasm = lib.wasmInstance;
-wasm.FS.writeFile('in.dwg', new Uint8Array(fs.readFileSync(file)));
+const bytes = fs.readFileSync(file);
+const pre13 = /^AC10(0[0-9])$/.test(bytes.subarray(0, 6).toString('latin1'));
+wasm.FS.writeFile('in.dwg', new Uint8Array(bytes));
 const { error, data: dwg } = wasm.dwg_read_file('in.dwg');
 wasm.FS.unlink('in.dwg');
 if (error !== 0 || !dwg) {
   const crc = error & 1 ? ' (CRC mismatch)' : '';
   console.error(`libredwg: ${file}: error code ${error}${crc}`);
   process.exit(1);
+}
+if (pre13) {
+  const result = readPre13(lib, dwg);
+  const db = lib.convert(dwg);
+  result.header = header(db.header);
+  result.tables = tables(db.tables);
+  result.dwgRelease = bytes.subarray(0, 6).toString('latin1');
+  lib.dwg_free(dwg);
+  process.stdout.write(JSON.stringify(result) + '\n');
+  process.exit(0);
 }
 const vertices = collectVertices(lib, dwg);
 const db = lib.convert(dwg);

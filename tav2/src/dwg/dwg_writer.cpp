@@ -320,6 +320,14 @@ void Writer::Fields(Kind kind, const Record& r, bool array) {
       case Dwg::Zeros:
         for (int i = 0; i < static_cast<int>(f.def); ++i) data_.RC(0);
         break;
+      case Dwg::RD3:
+      case Dwg::TF:
+      case Dwg::Row:
+      case Dwg::RDashes:
+      case Dwg::RDate:
+      case Dwg::RH:
+      case Dwg::Locator:
+        break;  // the releases before R13 only, which pre13_writer writes
     }
   }
 }
