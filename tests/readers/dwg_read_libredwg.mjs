@@ -287,19 +287,21 @@ if (pre13) {
   result.tables = tables(db.tables);
   result.dwgRelease = bytes.subarray(0, 6).toString('latin1');
   lib.dwg_free(dwg);
+  // No process.exit here: it would cut the JSON short once it outgrows the
+  // pipe's buffer.
   process.stdout.write(JSON.stringify(result) + '\n');
-  process.exit(0);
+} else {
+  const vertices = collectVertices(lib, dwg);
+  const db = lib.convert(dwg);
+  const result = { reader: 'libredwg', layers: {}, blocks: {}, entities: [] };
+  for (const l of db.tables.LAYER.entries) result.layers[l.name] = l.colorIndex;
+  for (const b of db.tables.BLOCK_RECORD.entries) {
+    const list = (b.entities ?? []).map((e) => entity(e, vertices));
+    if (/^\*model_space$/i.test(b.name)) result.entities = list;
+    else if (!/^\*paper_space/i.test(b.name)) result.blocks[b.name] = list;
+  }
+  result.header = header(db.header);
+  result.tables = tables(db.tables);
+  lib.dwg_free(dwg);
+  process.stdout.write(JSON.stringify(result) + '\n');
 }
-const vertices = collectVertices(lib, dwg);
-const db = lib.convert(dwg);
-const result = { reader: 'libredwg', layers: {}, blocks: {}, entities: [] };
-for (const l of db.tables.LAYER.entries) result.layers[l.name] = l.colorIndex;
-for (const b of db.tables.BLOCK_RECORD.entries) {
-  const list = (b.entities ?? []).map((e) => entity(e, vertices));
-  if (/^\*model_space$/i.test(b.name)) result.entities = list;
-  else if (!/^\*paper_space/i.test(b.name)) result.blocks[b.name] = list;
-}
-result.header = header(db.header);
-result.tables = tables(db.tables);
-lib.dwg_free(dwg);
-process.stdout.write(JSON.stringify(result) + '\n');
