@@ -264,7 +264,11 @@ bool RunExport(const abi::ShortString& fileName) {
       if (!DXF_SaveDrawing(static_cast<uint16_t>(options.AcadVersion),
                            static_cast<uint8_t>(options.OutputFormat))) {
         const std::string reason = DXF_EngineError();
-        failure = "Cannot write " + name + (reason.empty() ? std::string() : ": " + reason);
+        // The engine's own write errors already name the file: say it once.
+        if (reason.rfind("cannot write ", 0) == 0)
+          failure = "C" + reason.substr(1);
+        else
+          failure = "Cannot write " + name + (reason.empty() ? std::string() : ": " + reason);
       } else {
         saved = Clock::now();
         for (const std::string& line : UndrawnShapeReport())
