@@ -3,7 +3,7 @@
 #include <cctype>
 #include <charconv>
 
-#include "quennet/pcbmodel/layers/layers.h"
+#include "layers/layers.h"
 
 namespace korvex {
 

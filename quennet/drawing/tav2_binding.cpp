@@ -1,7 +1,7 @@
 #include "quennet/drawing/tav2_binding.h"
 
+#include "layers/rtl_errors.h"
 #include "platform/platform.h"
-#include "quennet/pcbmodel/layers/rtl_errors.h"
 
 namespace quennet::Tav2 {
 

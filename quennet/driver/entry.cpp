@@ -8,10 +8,10 @@
 
 #include "abi/hostbase.h"
 #include "abi/pcbexporter.h"
+#include "layers/rtl_errors.h"
 #include "platform/platform.h"
 #include "quennet/driver/client.h"
 #include "quennet/driver/export_run.h"
-#include "quennet/pcbmodel/layers/rtl_errors.h"
 
 static_assert(std::endian::native == std::endian::little,
               "the description text is stored as UTF-16 little-endian");

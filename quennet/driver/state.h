@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "quennet/pcbmodel/layers/layers.h"
-#include "quennet/pcbmodel/layers/layerset.h"
+#include "layers/layers.h"
+#include "layers/layerset.h"
 
 namespace quennet {
 

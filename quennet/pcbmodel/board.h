@@ -11,7 +11,7 @@
 
 #include "abi/layerset.h"
 #include "abi/pcbapi.h"
-#include "quennet/pcbmodel/layers/layers.h"
+#include "layers/layers.h"
 #include "quennet/pcbmodel/objects.h"
 
 namespace quennet {

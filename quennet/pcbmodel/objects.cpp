@@ -4,8 +4,8 @@
 #include <limits>
 #include <numbers>
 
+#include "layers/layerset.h"
 #include "quennet/pcbmodel/hostapi.h"
-#include "quennet/pcbmodel/layers/layerset.h"
 #include "quennet/pcbmodel/pad.h"
 
 namespace quennet {

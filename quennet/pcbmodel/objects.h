@@ -17,7 +17,7 @@
 
 #include "abi/layerset.h"
 #include "abi/pcbapi.h"
-#include "quennet/pcbmodel/layers/layers.h"
+#include "layers/layers.h"
 
 namespace quennet {
 

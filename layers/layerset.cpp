@@ -1,4 +1,4 @@
-#include "quennet/pcbmodel/layers/layerset.h"
+#include "layers/layerset.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "quennet/pcbmodel/layers/rtl_errors.h"
+#include "layers/rtl_errors.h"
 
 namespace quennet {
 namespace {

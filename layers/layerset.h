@@ -13,8 +13,8 @@
 #include <string_view>
 
 #include "abi/layerset.h"
-#include "quennet/pcbmodel/layers/layerhash.h"
-#include "quennet/pcbmodel/layers/layers.h"
+#include "layers/layerhash.h"
+#include "layers/layers.h"
 
 namespace quennet {
 

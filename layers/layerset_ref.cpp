@@ -1,7 +1,7 @@
 #include <vector>
 
-#include "quennet/pcbmodel/layers/layerset.h"
-#include "quennet/pcbmodel/layers/rtl_errors.h"
+#include "layers/layerset.h"
+#include "layers/rtl_errors.h"
 
 namespace quennet {
 namespace {

@@ -1,9 +1,9 @@
-#include "quennet/pcbmodel/layers/layerhash.h"
+#include "layers/layerhash.h"
 
 #include <utility>
 
-#include "quennet/pcbmodel/layers/layerset.h"
-#include "quennet/pcbmodel/layers/rtl_errors.h"
+#include "layers/layerset.h"
+#include "layers/rtl_errors.h"
 
 namespace quennet {
 namespace {

@@ -1,11 +1,11 @@
-#include "quennet/pcbmodel/layers/layers.h"
+#include "layers/layers.h"
 
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdio>
 
-#include "quennet/pcbmodel/layers/rtl_errors.h"
+#include "layers/rtl_errors.h"
 
 namespace quennet {
 namespace {

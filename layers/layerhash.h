@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "abi/hostbase.h"
-#include "quennet/pcbmodel/layers/layers.h"
+#include "layers/layers.h"
 
 namespace abi {
 struct IPCB_LayerSet;
