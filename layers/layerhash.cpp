@@ -293,14 +293,6 @@ void TCustomLayerHash::CopyTo(TCustomLayerHash& target, abi::IPCB_LayerSet* filt
   }
 }
 
-void TCustomLayerHash::FreeValues() {
-  TBucketListIterator it(this);
-  while (it.Next()) {
-    ValueReleased(it.CurrentValue());
-    it.SetCurrentValue(0);
-  }
-}
-
 abi::Ref<TLayerValueIterator> TCustomLayerHash::CreateValueIterator() {
   auto* it = new TLayerValueIterator(this);
   it->AddRef();

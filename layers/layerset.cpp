@@ -6,42 +6,18 @@
 #include <utility>
 #include <vector>
 
+#include "layers/layerset_internal.h"
 #include "layers/rtl_errors.h"
 
 namespace quennet {
+
+using namespace layerset_internal;
+
 namespace {
-
-// Lines of the layer sets' consistency checks, as reported with unit
-// RT_PCBProcs.
-constexpr int kLineSetPartition = 2235;
-constexpr int kLineIntersectionForeign = 2977;
-constexpr int kLineIntersectionSelf = 2983;
-constexpr int kLineUnionForeign = 3070;
-constexpr int kLineUnionSelf = 3076;
-constexpr int kLineEqualsForeign = 3121;
-
-constexpr const char* kSetPartitionNames[kSetPartitionCount] = {"Signal", "Mechanical", "Internal",
-                                                                "Standard"};
-constexpr const char* kSetPartitionLongNames[kSetPartitionCount] = {
-    "Signal Layers", "Mechanical Layers", "Internal Plane Layers", "Standard Layers"};
-
-constexpr uint32_t kFixedPartitionsMask = 0x0001FFFEu;
-
-bool SameGuid(const abi::TGUID& a, const abi::TGUID& b) {
-  return a == b;
-}
-
 void CopyKeys(const TLayerHash* from, void (TSetPartition::*op)(TV7_Layer), TSetPartition& to) {
   if (!from) return;
   for (const TBucket& b : from->Buckets())
     for (int32_t i = 0; i < b.Count; ++i) (to.*op)(b.Items[static_cast<size_t>(i)].Key);
-}
-
-template <class F>
-void ForEachKey(const TLayerHash* hash, F&& f) {
-  if (!hash) return;
-  for (const TBucket& b : hash->Buckets())
-    for (int32_t i = 0; i < b.Count; ++i) f(b.Items[static_cast<size_t>(i)].Key);
 }
 
 bool HashHolds(const TLayerHash* hash, TV7_Layer layer) {
@@ -60,153 +36,7 @@ std::unique_ptr<TLayerHash> CopyHash(const std::unique_ptr<TLayerHash>& from) {
   return to;
 }
 
-// --- Delimited lists of name-value items -------------------------------------------
-
-std::string QuoteItem(const std::string& item, char delimiter) {
-  if (item.find(delimiter) == std::string::npos && item.find('"') == std::string::npos) return item;
-  std::string q = "\"";
-  for (char c : item) {
-    if (c == '"') q += '"';
-    q += c;
-  }
-  return q + "\"";
-}
-
-std::vector<std::string> SplitItems(std::string_view text, char delimiter) {
-  std::vector<std::string> items;
-  size_t i = 0;
-  while (i < text.size()) {
-    std::string item;
-    if (text[i] == '"') {
-      ++i;
-      while (i < text.size()) {
-        if (text[i] == '"') {
-          if (i + 1 < text.size() && text[i + 1] == '"') {
-            item += '"';
-            i += 2;
-            continue;
-          }
-          ++i;
-          break;
-        }
-        item += text[i++];
-      }
-      while (i < text.size() && text[i] != delimiter) item += text[i++];
-    } else {
-      while (i < text.size() && text[i] != delimiter) item += text[i++];
-    }
-    items.push_back(std::move(item));
-    if (i < text.size()) ++i;  // the delimiter
-  }
-  return items;
-}
-
-std::pair<std::string, std::string> SplitNameValue(const std::string& item, char separator) {
-  const size_t at = item.find(separator);
-  if (at == std::string::npos) return {item, std::string()};
-  return {item.substr(0, at), item.substr(at + 1)};
-}
-
-bool ParseInt32(const std::string& s, int64_t& out) {
-  if (s.empty()) return false;
-  size_t i = 0;
-  bool negative = false;
-  if (s[0] == '+' || s[0] == '-') {
-    negative = s[0] == '-';
-    i = 1;
-  }
-  if (i == s.size()) return false;
-  int64_t v = 0;
-  for (; i < s.size(); ++i) {
-    if (s[i] < '0' || s[i] > '9') return false;
-    v = v * 10 + (s[i] - '0');
-    if (v > 0x80000000LL) return false;
-  }
-  v = negative ? -v : v;
-  if (v > INT32_MAX || v < INT32_MIN) return false;
-  out = v;
-  return true;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
-std::string SerializeHash(const TLayerHash& hash) {
-  std::string text = "SerializeLayerHash.Version=2,ClassName=TLayerHash";
-  ForEachKey(&hash, [&](TV7_Layer key) {
-    THashValue v = 0;
-    const_cast<TLayerHash&>(hash).TryGetValue(key, v);
-    text += ',';
-    text += std::to_string(LayerToSaveInteger(key));
-    text += '=';
-    text += std::to_string(v);
-  });
-  return text;
-}
-
-void DeserializeHash(std::string_view text, TLayerHash& hash) {
-  hash.Clear();
-  const std::vector<std::string> items = SplitItems(text, ',');
-  bool byName = false;
-  for (const std::string& item : items)
-    if (EqualsNoCase(SplitNameValue(item, '=').first, "Text")) byName = true;
-  for (const std::string& item : items) {
-    const auto [name, valueText] = SplitNameValue(item, '=');
-    int64_t value = 0;
-    if (!ParseInt32(valueText, value)) continue;
-    TV7_Layer layer = 0;
-    if (byName) {
-      if (EqualsNoCase(name, "Text")) continue;
-      layer = LayerFromDisplayName(name);
-      if (layer == 0) continue;
-    } else {
-      int64_t saved = 0;
-      if (!ParseInt32(name, saved)) continue;
-      layer = CreateFromInteger_ForSave(static_cast<int32_t>(saved));
-    }
-    hash.SetValue(layer, static_cast<THashValue>(value));
-  }
-}
-
-[[noreturn]] void BadSetText(const std::string& item, const std::string& why) {
-  throw EPCB_LayerSetException("Invalid layer set text at item \"" + item + "\": " + why);
-}
-
-// The set partition of a layer, or -1 for a class or a value of no partition.
-int PartitionOrNone(TV7_Layer layer) {
-  if (IsMechanicalLayer(layer)) return spMechanical;
-  if (IsSignalLayer(layer)) return spSignal;
-  if (IsInternalPlane(layer)) return spInternal;
-  if ((layer >> 24) == 0 && !IsLayerClass(layer)) return spStandard;
-  return -1;
-}
-
-// A layer read into another partition's hash would be iterated as a member
-// yet never found by Contains, and a class would be iterated as a layer.
-void CheckPartitionKeys(const TLayerHash& hash, int kind, const std::string& item) {
-  ForEachKey(&hash, [&](TV7_Layer key) {
-    if (PartitionOrNone(key) != kind)
-      BadSetText(item, "layer ID=" + std::to_string(static_cast<int32_t>(key)) +
-                           " does not belong to the " + kSetPartitionNames[kind] + " partition");
-  });
-}
-
 }  // namespace
-
-const char* SetPartitionName(int kind) {
-  return kSetPartitionNames[kind];
-}
-const char* SetPartitionLongName(int kind) {
-  return kSetPartitionLongNames[kind];
-}
 
 int SetPartitionOf(TV7_Layer layer) {
   if (const int kind = PartitionOrNone(layer); kind >= 0) return kind;
@@ -324,17 +154,6 @@ void RaiseLayerSetError(const abi::TLayerSetError& error, const char* operation)
 
 // --- TPCB_LayerSetBase ------------------------------------------------------------------
 
-template <class F>
-abi::TStatus TPCB_LayerSetBase::Guard(F&& body) noexcept {
-  try {
-    body();
-    return abi::S_OK;
-  } catch (...) {
-    CaptureLayerSetError(lastError_);
-    return abi::E_FAIL;
-  }
-}
-
 abi::Ref<TPCB_LayerSetBase> TPCB_LayerSetBase::New() {
   auto* set = new TPCB_LayerSetBase();
   set->AddRef();
@@ -373,24 +192,6 @@ void TPCB_LayerSetBase::Assign(const TPCB_LayerSetBase& other) {
   if (this == &other) return;
   for (int k = 0; k < kSetPartitionCount; ++k) partitions_[k] = other.partitions_[k];
 }
-
-namespace {
-
-template <class F>
-abi::TStatus Handing(abi::TLayerSetError& error, IPCB_LayerSet** result, F&& make) noexcept {
-  if (!result) return abi::E_INVALIDARG;
-  *result = nullptr;
-  try {
-    abi::Ref<TPCB_LayerSetBase> set = make();
-    *result = static_cast<IPCB_LayerSet*>(set.detach());
-    return abi::S_OK;
-  } catch (...) {
-    CaptureLayerSetError(error);
-    return abi::E_FAIL;
-  }
-}
-
-}  // namespace
 
 TPCB_LayerSetBase* AsLayerSetBase(IPCB_LayerSet* set, int line) {
   void* p = nullptr;
@@ -598,73 +399,6 @@ bool TPCB_LayerSetBase::DoEqualsSet(IPCB_LayerSet* other) const {
          b->DoIntersection(static_cast<IPCB_LayerSet*>(notA.get()))->DoIsEmpty();
 }
 
-std::u16string TPCB_LayerSetBase::DoDescription() const {
-  std::string text;
-  for (int k = 0; k < kSetPartitionCount; ++k) {
-    const TSetPartition& p = partitions_[k];
-    text += kSetPartitionLongNames[k];
-    text += p.IncludeAll ? " Include All : Exceptions\r\n" : " Exclude All : Exceptions\r\n";
-    ForEachKey(p.Included.get(),
-               [&](TV7_Layer key) { text += " + " + LayerDisplayName(key) + "\r\n"; });
-    ForEachKey(p.Exceptions.get(),
-               [&](TV7_Layer key) { text += " - " + LayerDisplayName(key) + "\r\n"; });
-  }
-  return std::u16string(text.begin(), text.end());
-}
-
-std::string TPCB_LayerSetBase::DoSerialize() const {
-  std::string text;
-  auto add = [&](const std::string& item) {
-    if (!text.empty()) text += '_';
-    text += QuoteItem(item, '_');
-  };
-  for (int k = 0; k < kSetPartitionCount; ++k) {
-    const TSetPartition& p = partitions_[k];
-    const std::string name = kSetPartitionNames[k];
-    add(name + ".All~" + (p.IncludeAll ? "True" : "False"));
-    if (p.Included) add(name + ".Include~" + SerializeHash(*p.Included));
-    if (p.Exceptions) add(name + ".Exclude~" + SerializeHash(*p.Exceptions));
-  }
-  return text;
-}
-
-void TPCB_LayerSetBase::DoDeserialize(std::string_view text) {
-  TSetPartition parts[kSetPartitionCount];
-  for (const std::string& item : SplitItems(text, '_')) {
-    const auto [name, value] = SplitNameValue(item, '~');
-    const size_t dot = name.find('.');
-    if (dot == std::string::npos) BadSetText(item, "expected <partition>.<field>~<value>");
-    const std::string partition = name.substr(0, dot);
-    const std::string field = name.substr(dot + 1);
-    int k = 0;
-    while (k < kSetPartitionCount && !EqualsNoCase(partition, kSetPartitionNames[k])) ++k;
-    if (k == kSetPartitionCount) BadSetText(item, "unknown partition");
-    TSetPartition& p = parts[k];
-    if (EqualsNoCase(field, "All")) {
-      int64_t n = 0;
-      if (EqualsNoCase(value, "True"))
-        p.IncludeAll = true;
-      else if (EqualsNoCase(value, "False"))
-        p.IncludeAll = false;
-      else if (ParseInt32(value, n))
-        p.IncludeAll = n != 0;
-      else
-        BadSetText(item, "not a boolean");
-    } else if (EqualsNoCase(field, "Include")) {
-      p.Included = NewSetHash();
-      DeserializeHash(value, *p.Included);
-      CheckPartitionKeys(*p.Included, k, item);
-    } else if (EqualsNoCase(field, "Exclude")) {
-      p.Exceptions = NewSetHash();
-      DeserializeHash(value, *p.Exceptions);
-      CheckPartitionKeys(*p.Exceptions, k, item);
-    } else {
-      BadSetText(item, "unknown field");
-    }
-  }
-  for (int k = 0; k < kSetPartitionCount; ++k) partitions_[k] = std::move(parts[k]);
-}
-
 TV7_Layer TPCB_LayerSetBase::DoFirstLayer() {
   if (DoIsEmpty()) return eNoLayer;
   if (DoIsFinite()) {
@@ -835,16 +569,6 @@ abi::TStatus TPCB_LayerSetBase::Clone(IPCB_LayerSet** result) {
   return Handing(lastError_, result, [&] { return DoClone(); });
 }
 
-abi::TStatus TPCB_LayerSetBase::Description(char16_t* buffer, int32_t capacity, int32_t* length) {
-  if (!length || capacity < 0 || (capacity > 0 && !buffer)) return abi::E_INVALIDARG;
-  return Guard([&] {
-    const std::u16string text = DoDescription();
-    const size_t n = std::min(text.size(), static_cast<size_t>(capacity));
-    if (n) std::memcpy(buffer, text.data(), n * sizeof(char16_t));
-    *length = static_cast<int32_t>(text.size());
-  });
-}
-
 abi::TStatus TPCB_LayerSetBase::EqualsSet(IPCB_LayerSet* other, bool* result) {
   if (!result) return abi::E_INVALIDARG;
   return Guard([&] { *result = DoEqualsSet(other); });
@@ -856,16 +580,6 @@ abi::TStatus TPCB_LayerSetBase::EqualsLayer(TV7_Layer layer, bool* result) {
     abi::Ref<TPCB_LayerSetBase> one = New();
     one->DoInclude(layer);
     *result = DoEqualsSet(static_cast<IPCB_LayerSet*>(one.get()));
-  });
-}
-
-abi::TStatus TPCB_LayerSetBase::Serialize(char* buffer, int32_t capacity, int32_t* length) {
-  if (!length || capacity < 0 || (capacity > 0 && !buffer)) return abi::E_INVALIDARG;
-  return Guard([&] {
-    const std::string text = DoSerialize();
-    const size_t n = std::min(text.size(), static_cast<size_t>(capacity));
-    if (n) std::memcpy(buffer, text.data(), n);
-    *length = static_cast<int32_t>(text.size());
   });
 }
 
@@ -887,317 +601,6 @@ abi::TStatus TPCB_LayerSetBase::IncludeLegacyLayer(abi::TLegacyLayer layer,
 }
 
 abi::TStatus TPCB_LayerSetBase::GetLastError(abi::TLayerSetError* result) {
-  if (!result) return abi::E_INVALIDARG;
-  *result = lastError_;
-  return abi::S_OK;
-}
-
-// --- Iterators -----------------------------------------------------------------------------
-
-namespace {
-
-// Walks the Included hashes of the four partitions, in partition order. It
-// holds a reference to its set, which must not change during the walk.
-class TLayerSetIterator final : public TLayerIteratorBase {
- public:
-  explicit TLayerSetIterator(TPCB_LayerSetBase* set) : set_(set) { set_->AddRef(); }
-  ~TLayerSetIterator() override { set_->Release(); }
-
- protected:
-  bool Step(bool restart, TV7_Layer& layer) override {
-    if (restart) {
-      partition_ = -1;
-      it_.reset();
-    }
-    for (;;) {
-      if (it_ && it_->Next()) {
-        layer = it_->CurrentKey();
-        return true;
-      }
-      if (partition_ + 1 >= kSetPartitionCount) {
-        it_.reset();
-        return false;
-      }
-      ++partition_;
-      TLayerHash* hash = set_->Partition(partition_).Included.get();
-      if (hash)
-        it_.emplace(hash);
-      else
-        it_.reset();
-    }
-  }
-
- private:
-  TPCB_LayerSetBase* set_;
-  int partition_ = -1;
-  std::optional<TBucketListIterator> it_;
-};
-
-}  // namespace
-
-abi::TStatus TPCB_LayerSetBase::CreateIterator(IPCB_LayerIterator** result) {
-  if (!result) return abi::E_INVALIDARG;
-  *result = nullptr;
-  return Guard([&] {
-    for (const TSetPartition& p : partitions_)
-      if (p.IncludeAll) throw EPCB_LayerSetException("Iterating an infinite layer set");
-    auto* it = new TLayerSetIterator(this);
-    it->AddRef();
-    *result = it;
-  });
-}
-
-template <class F>
-abi::TStatus TLayerIteratorBase::Guard(F&& body) noexcept {
-  try {
-    body();
-    return abi::S_OK;
-  } catch (...) {
-    CaptureLayerSetError(lastError_);
-    return abi::E_FAIL;
-  }
-}
-
-abi::TStatus TLayerIteratorBase::QueryInterface(const abi::TGUID& iid, void** out) {
-  if (!out) return abi::E_INVALIDARG;
-  if (SameGuid(iid, abi::IID_IPCB_LayerIterator) || SameGuid(iid, abi::IID_IUnknownRoot)) {
-    *out = static_cast<IPCB_LayerIterator*>(this);
-    AddRef();
-    return abi::S_OK;
-  }
-  *out = nullptr;
-  return abi::E_NOINTERFACE;
-}
-
-uint32_t TLayerIteratorBase::Release() {
-  const uint32_t n = --refCount_;
-  if (n == 0) delete this;
-  return n;
-}
-
-bool TLayerIteratorBase::DoNext() {
-  TV7_Layer layer = 0;
-  for (;;) {
-    const bool restart = restart_;
-    restart_ = false;
-    if (!Step(restart, layer)) {
-      current_ = eNoLayer;
-      return false;
-    }
-    if (!filter_) break;
-    bool member = false;
-    if (abi::Failed(filter_->Contains(layer, &member))) {
-      abi::TLayerSetError error{};
-      if (abi::Failed(filter_->GetLastError(&error))) error.Kind = abi::lseNone;
-      RaiseLayerSetError(error, "Contains");
-    }
-    if (member) break;
-  }
-  current_ = layer;
-  return true;
-}
-
-abi::TStatus TLayerIteratorBase::First(bool* result) {
-  if (!result) return abi::E_INVALIDARG;
-  restart_ = true;
-  return Guard([&] { *result = DoNext(); });
-}
-
-abi::TStatus TLayerIteratorBase::Reset() {
-  restart_ = true;
-  return abi::S_OK;
-}
-
-abi::TStatus TLayerIteratorBase::Next(bool* result) {
-  if (!result) return abi::E_INVALIDARG;
-  return Guard([&] { *result = DoNext(); });
-}
-
-abi::TStatus TLayerIteratorBase::Layer(TV7_Layer* result) {
-  if (!result) return abi::E_INVALIDARG;
-  *result = current_;
-  return abi::S_OK;
-}
-
-void TLayerIteratorBase::AddFilter(IPCB_LayerSet* group) {
-  // Without a filter every layer passes; the first group added becomes the
-  // filter, since growing "every layer" would filter nothing.
-  if (!filter_) {
-    filter_ = abi::Ref<IPCB_LayerSet>(group);
-    return;
-  }
-  IPCB_LayerSet* grown = nullptr;
-  if (abi::Failed(filter_->Union(group, &grown))) {
-    abi::TLayerSetError error{};
-    filter_->GetLastError(&error);
-    group->Release();
-    RaiseLayerSetError(error, "Union");
-  }
-  group->Release();
-  filter_ = abi::Ref<IPCB_LayerSet>(grown);
-}
-
-#define QUENNET_FILTER_OP(Name, Utils)                                            \
-  abi::TStatus TLayerIteratorBase::Name() {                                       \
-    return Guard([&] {                                                            \
-      IPCB_LayerSet* group = nullptr;                                             \
-      if (abi::Failed(LayerSetUtils().Utils(&group)))                             \
-        throw EPCB_LayerSetException("Could not build the filter group " #Utils); \
-      AddFilter(group);                                                           \
-    });                                                                           \
-  }
-QUENNET_FILTER_OP(AddFilter_SignalLayers, SignalLayers)
-QUENNET_FILTER_OP(AddFilter_InternalPlanes, InternalPlanes)
-QUENNET_FILTER_OP(AddFilter_MechanicalLayers, MechanicalLayers)
-QUENNET_FILTER_OP(AddFilter_OverlayLayers, OverlayLayers)
-QUENNET_FILTER_OP(AddFilter_MaskLayers, MaskLayers)
-#undef QUENNET_FILTER_OP
-
-abi::TStatus TLayerIteratorBase::SetFilter(IPCB_LayerSet* filter) {
-  if (filter) filter->AddRef();
-  filter_ = abi::Ref<IPCB_LayerSet>(filter);
-  return abi::S_OK;
-}
-
-abi::TStatus TLayerIteratorBase::SetFilterPartitions(uint32_t mask) {
-  IPCB_LayerSet* set = nullptr;
-  const abi::TStatus s = LayerSetUtils().FromPartitions(mask, &set);
-  if (abi::Failed(s)) {
-    LayerSetUtils().GetLastError(&lastError_);
-    return s;
-  }
-  filter_ = abi::Ref<IPCB_LayerSet>(set);
-  return abi::S_OK;
-}
-
-abi::TStatus TLayerIteratorBase::GetLastError(abi::TLayerSetError* result) {
-  if (!result) return abi::E_INVALIDARG;
-  *result = lastError_;
-  return abi::S_OK;
-}
-
-bool TLayerValueIterator::Step(bool restart, TV7_Layer& layer) {
-  if (restart) it_.Restart();
-  if (!it_.Next()) return false;
-  layer = it_.CurrentKey();
-  return true;
-}
-
-// --- TLayerSetUtils -------------------------------------------------------------------------
-
-template <class F>
-abi::TStatus TLayerSetUtils::Build(IPCB_LayerSet** result, F&& fill) noexcept {
-  return Handing(lastError_, result, [&] {
-    abi::Ref<TPCB_LayerSetBase> set = TPCB_LayerSetBase::New();
-    fill(*set.get());
-    return set;
-  });
-}
-
-TLayerSetUtils& LayerSetUtils() {
-  static TLayerSetUtils utils;
-  return utils;
-}
-
-abi::TStatus TLayerSetUtils::QueryInterface(const abi::TGUID& iid, void** out) {
-  if (!out) return abi::E_INVALIDARG;
-  if (SameGuid(iid, abi::IID_IPCB_LayerSetUtils) || SameGuid(iid, abi::IID_IUnknownRoot)) {
-    *out = static_cast<abi::IPCB_LayerSetUtils*>(this);
-    return abi::S_OK;
-  }
-  *out = nullptr;
-  return abi::E_NOINTERFACE;
-}
-
-abi::TStatus TLayerSetUtils::NewEmptySet(IPCB_LayerSet** result) {
-  return Build(result, [](TPCB_LayerSetBase&) {});
-}
-abi::TStatus TLayerSetUtils::AllLayers(IPCB_LayerSet** result) {
-  return Build(result, [](TPCB_LayerSetBase& s) { s.DoInclude(kAllLayers); });
-}
-abi::TStatus TLayerSetUtils::SignalLayers(IPCB_LayerSet** result) {
-  return Build(result, [](TPCB_LayerSetBase& s) { s.DoInclude(kSignalLayers); });
-}
-abi::TStatus TLayerSetUtils::ElectricalLayers(IPCB_LayerSet** result) {
-  return Build(result, [](TPCB_LayerSetBase& s) { s.DoInclude(kElectricalLayers); });
-}
-abi::TStatus TLayerSetUtils::InternalPlanes(IPCB_LayerSet** result) {
-  return Build(result, [](TPCB_LayerSetBase& s) { s.DoInclude(kInternalPlaneLayers); });
-}
-abi::TStatus TLayerSetUtils::MechanicalLayers(IPCB_LayerSet** result) {
-  return Build(result, [](TPCB_LayerSetBase& s) { s.DoInclude(kMechanicalLayers); });
-}
-abi::TStatus TLayerSetUtils::OverlayLayers(IPCB_LayerSet** result) {
-  return Build(result, [](TPCB_LayerSetBase& s) {
-    s.DoInclude(eTopOverlay);
-    s.DoInclude(eBottomOverlay);
-  });
-}
-abi::TStatus TLayerSetUtils::MaskLayers(IPCB_LayerSet** result) {
-  return Build(result, [](TPCB_LayerSetBase& s) {
-    for (TV7_Layer l : {eTopPaste, eBottomPaste, eTopSolder, eBottomSolder}) s.DoInclude(l);
-  });
-}
-abi::TStatus TLayerSetUtils::FromPartitions(uint32_t mask, IPCB_LayerSet** result) {
-  return Build(result, [&](TPCB_LayerSetBase& s) {
-    if (abi::Failed(s.IncludePartitions(mask, nullptr))) {
-      abi::TLayerSetError e{};
-      s.GetLastError(&e);
-      RaiseLayerSetError(e, "IncludePartitions");
-    }
-  });
-}
-abi::TStatus TLayerSetUtils::FromLayer(TV7_Layer layer, IPCB_LayerSet** result) {
-  return Build(result, [&](TPCB_LayerSetBase& s) { s.DoInclude(layer); });
-}
-abi::TStatus TLayerSetUtils::FromLayers(const TV7_Layer* layers, int32_t count,
-                                        IPCB_LayerSet** result) {
-  if (count > 0 && !layers) return abi::E_INVALIDARG;
-  return Build(result, [&](TPCB_LayerSetBase& s) {
-    for (int32_t i = 0; i < count; ++i) s.DoInclude(layers[i]);
-  });
-}
-abi::TStatus TLayerSetUtils::FromLegacySet(const TLegacyLayerSet* set, IPCB_LayerSet** result) {
-  if (!set) return abi::E_INVALIDARG;
-  return Build(result, [&](TPCB_LayerSetBase& s) {
-    for (int layer = 0; layer <= kMaxLayer; ++layer)
-      if (LegacySetContains(*set, static_cast<TLayer>(layer)))
-        s.DoInclude(LayerToV7(static_cast<TLayer>(layer)));
-  });
-}
-abi::TStatus TLayerSetUtils::ComplementOf(IPCB_LayerSet* set, IPCB_LayerSet** result) {
-  return Handing(lastError_, result, [&] {
-    if (!set) {
-      // The complement of every layer.
-      return TPCB_LayerSetBase::New();
-    }
-    return AsLayerSetBase(set, kLineIntersectionForeign)->DoComplement();
-  });
-}
-abi::TStatus TLayerSetUtils::IntersectionOf(IPCB_LayerSet* a, IPCB_LayerSet* b,
-                                            IPCB_LayerSet** result) {
-  return Handing(lastError_, result, [&] {
-    if (!a) {
-      abi::Ref<TPCB_LayerSetBase> all = TPCB_LayerSetBase::New();
-      all->DoInclude(kAllLayers);
-      return all->DoIntersection(b);
-    }
-    return AsLayerSetBase(a, kLineIntersectionForeign)->DoIntersection(b);
-  });
-}
-abi::TStatus TLayerSetUtils::UnionOf(IPCB_LayerSet* a, IPCB_LayerSet* b, IPCB_LayerSet** result) {
-  return Handing(lastError_, result, [&] {
-    if (!a) return TPCB_LayerSetBase::New()->DoUnion(nullptr);
-    return AsLayerSetBase(a, kLineUnionForeign)->DoUnion(b);
-  });
-}
-abi::TStatus TLayerSetUtils::Deserialize(const char* text, int32_t length, IPCB_LayerSet** result) {
-  if (length < 0 || (length > 0 && !text)) return abi::E_INVALIDARG;
-  return Build(result, [&](TPCB_LayerSetBase& s) {
-    s.DoDeserialize(std::string_view(text ? text : "", static_cast<size_t>(length)));
-  });
-}
-abi::TStatus TLayerSetUtils::GetLastError(abi::TLayerSetError* result) {
   if (!result) return abi::E_INVALIDARG;
   *result = lastError_;
   return abi::S_OK;

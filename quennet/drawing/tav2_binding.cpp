@@ -28,16 +28,6 @@ void** SlotOf(F*& fn) {
 
 }  // namespace
 
-int BoundNameCount() {
-  int n = 0;
-#define QUENNET_TAV2_COUNT_T(ret, name, params) ++n;
-#define QUENNET_TAV2_COUNT_N(name) ++n;
-  TAV2_ALL_FUNCTIONS(QUENNET_TAV2_COUNT_T, QUENNET_TAV2_COUNT_N)
-#undef QUENNET_TAV2_COUNT_T
-#undef QUENNET_TAV2_COUNT_N
-  return n;
-}
-
 void Load(const std::string& path) {
   if (gLoaded) return;
   const uint32_t previous = platform::SetErrorMode(platform::SEM_NOOPENFILEERRORBOX);

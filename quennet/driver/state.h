@@ -49,7 +49,4 @@ TLayerSetRef& ExportLayerSet();
 // Whether an object on this layer is written by the current export.
 bool IsLayerExported(TV7_Layer layer);
 
-// Releases the used-layer set and the export layer set (module unload).
-void ReleaseExportState();
-
 }  // namespace quennet
