@@ -11,11 +11,11 @@
 #include <cstdlib>
 #include <new>
 
+#include "layers/layerset.h"
 #include "quennet/conversion/converters.h"
 #include "quennet/conversion/emit.h"
 #include "quennet/driver/state.h"
 #include "quennet/options/options.h"
-#include "quennet/pcbmodel/layers/layerset.h"
 
 // The in-process editor of the converter tests.
 #include "quennet/conversion/tests/fake_host.cpp"  // NOLINT(bugprone-suspicious-include)

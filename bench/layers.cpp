@@ -1,7 +1,7 @@
 // Cost of the layer-set and layer-hash lookups that run once per board object:
 // the export layer set's Contains and the layer map's lookup. Reports heap
 // allocations per iteration, which must be 0 in the steady state.
-#include "quennet/pcbmodel/layers/layers.h"
+#include "layers/layers.h"
 
 #include <benchmark/benchmark.h>
 
@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <new>
 
-#include "quennet/pcbmodel/layers/layerhash.h"
-#include "quennet/pcbmodel/layers/layerset.h"
+#include "layers/layerhash.h"
+#include "layers/layerset.h"
 
 namespace {
 

@@ -5,16 +5,16 @@
 #include <limits.h>
 #include <link.h>
 #include <signal.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+
+#include "platform/text.h"
 
 namespace platform {
 namespace {
@@ -27,16 +27,6 @@ std::atomic<uint32_t> gErrorMode{0};
 
 bool IsSeparator(char c) {
   return c == '/' || c == '\\';
-}
-
-std::string Lower(std::string_view s) {
-  std::string r(s);
-  for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return r;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
 // Position just after the folder part of a path written with either separator.
@@ -91,7 +81,7 @@ std::string MapModuleName(std::string_view windowsName) {
   if (file.size() <= kDll.size() || !EqualsNoCase(file.substr(file.size() - kDll.size()), kDll))
     return std::string(windowsName);
   // Every module of the system follows the same rule: "Name.dll" is "libname.so".
-  const std::string stem = Lower(file.substr(0, file.size() - kDll.size()));
+  const std::string stem = ToLower(file.substr(0, file.size() - kDll.size()));
   return std::string(folder) + "lib" + stem + ".so";
 }
 

@@ -9,7 +9,7 @@
 #include "abi/pcbapi.h"
 #include "korvex/src/kicad/kicad_board.h"
 #include "korvex/src/session.h"
-#include "quennet/pcbmodel/layers/layerset.h"
+#include "layers/layerset.h"
 
 namespace korvex {
 

@@ -3,7 +3,8 @@
 #include <cctype>
 #include <charconv>
 
-#include "quennet/pcbmodel/layers/layers.h"
+#include "layers/layers.h"
+#include "platform/text.h"
 
 namespace korvex {
 
@@ -22,14 +23,7 @@ std::string DisplayName(TV7_Layer layer) {
 
 namespace {
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
+using platform::EqualsNoCase;
 
 // "MidLayer32" -> 32 when s is prefix + a decimal number without sign.
 bool NumberAfter(std::string_view s, std::string_view prefix, int64_t& n) {

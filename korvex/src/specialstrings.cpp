@@ -1,7 +1,6 @@
 // Special strings: a text whose whole content is one of these names shows a
 // value of the board or of the document instead. Names compare without
 // regard to letter case, as the editor's users type them.
-#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -9,19 +8,13 @@
 
 #include "korvex/src/layernames.h"
 #include "korvex/src/session.h"
+#include "platform/text.h"
 
 namespace korvex {
 
 namespace {
 
-bool Same(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
+using platform::EqualsNoCase;
 
 // The print time: now, or SOURCE_DATE_EPOCH when it is set, so that a
 // drawing can be made again byte for byte.
@@ -60,21 +53,21 @@ const Component* ComponentOf(const Board& b, const Object* o) {
 bool ResolveSpecialString(const Board& board, const Object* text, std::string_view s,
                           std::string& out) {
   if (s.size() < 2 || s[0] != '.') return false;
-  if (Same(s, ".Designator") || Same(s, ".Comment")) {
+  if (EqualsNoCase(s, ".Designator") || EqualsNoCase(s, ".Comment")) {
     const Component* c = ComponentOf(board, text);
     if (!c) return false;  // a free text has no component to name
-    const uint32_t t = Same(s, ".Designator") ? c->designator : c->comment;
+    const uint32_t t = EqualsNoCase(s, ".Designator") ? c->designator : c->comment;
     if (!t) return false;
     out = board.texts[board.objects[t - 1].data].text;
     return true;
   }
-  if (Same(s, ".Pattern") || Same(s, ".Footprint")) {
+  if (EqualsNoCase(s, ".Pattern") || EqualsNoCase(s, ".Footprint")) {
     const Component* c = ComponentOf(board, text);
     if (!c) return false;
     out = c->pattern;
     return true;
   }
-  if (Same(s, ".Layer_Name")) {
+  if (EqualsNoCase(s, ".Layer_Name")) {
     if (!text) return false;
     const TV7_Layer l = text->layer;
     if (l >= 1 && l <= 82 && board.layers[l].named)
@@ -83,25 +76,25 @@ bool ResolveSpecialString(const Board& board, const Object* text, std::string_vi
       out = DisplayName(l);
     return !out.empty();
   }
-  if (Same(s, ".Pcb_File_Name")) {
+  if (EqualsNoCase(s, ".Pcb_File_Name")) {
     std::error_code ec;
     auto abs = std::filesystem::absolute(board.fileName, ec);
     out = ec ? board.fileName : abs.lexically_normal().string();
     return true;
   }
-  if (Same(s, ".Pcb_File_Name_No_Path")) {
+  if (EqualsNoCase(s, ".Pcb_File_Name_No_Path")) {
     out = std::filesystem::path(board.fileName).filename().string();
     return true;
   }
-  if (Same(s, ".Board_Title")) {
+  if (EqualsNoCase(s, ".Board_Title")) {
     out = board.title;
     return true;
   }
-  if (Same(s, ".Print_Date")) {
+  if (EqualsNoCase(s, ".Print_Date")) {
     out = Format("%Y-%m-%d", PrintTime());
     return true;
   }
-  if (Same(s, ".Print_Time")) {
+  if (EqualsNoCase(s, ".Print_Time")) {
     out = Format("%H:%M:%S", PrintTime());
     return true;
   }
@@ -111,11 +104,11 @@ bool ResolveSpecialString(const Board& board, const Object* text, std::string_vi
       {".Text_Count", kText}, {".Region_Count", kRegion},
   };
   for (auto& [name, kind] : counts)
-    if (Same(s, name)) {
+    if (EqualsNoCase(s, name)) {
       out = std::to_string(Count(board, kind));
       return true;
     }
-  if (Same(s, ".Hole_Count")) {
+  if (EqualsNoCase(s, ".Hole_Count")) {
     size_t n = 0;
     for (const Pad& p : board.pads) n += p.hole > 0;
     for (const Via& v : board.vias) n += v.hole > 0;
@@ -124,7 +117,7 @@ bool ResolveSpecialString(const Board& board, const Object* text, std::string_vi
   }
   // The document's own parameters: ".Revision" for {"Revision": "B"}.
   for (auto& [name, value] : board.parameters)
-    if (Same(s.substr(1), name)) {
+    if (EqualsNoCase(s.substr(1), name)) {
       out = value;
       return true;
     }

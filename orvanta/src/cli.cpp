@@ -13,6 +13,7 @@
 #include "orvanta/src/host.h"
 #include "orvanta/src/host_client.h"
 #include "orvanta/src/options_store.h"
+#include "platform/text.h"
 
 namespace orvanta {
 namespace {
@@ -69,9 +70,7 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-bool EqualsNoCase(const std::string& a, const char* b) {
-  return a.size() == std::strlen(b) && strncasecmp(a.c_str(), b, a.size()) == 0;
-}
+using platform::EqualsNoCase;
 
 int Error(const std::string& text, int status = 2) {
   std::fprintf(stderr, "orvanta: %s\n", platform::PrintableText(text).c_str());

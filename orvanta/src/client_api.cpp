@@ -8,6 +8,7 @@
 #include "abi/clientapi.h"
 #include "orvanta/src/host_client.h"
 #include "platform/platform.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -32,14 +33,7 @@ size_t ExtensionDot(std::string_view path) {
   return path.size() - file.size() + dot;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
+using platform::EqualsNoCase;
 
 }  // namespace
 
@@ -83,7 +77,7 @@ ORVANTA_EXPORT void ClientAPI_ForceFileNameExtension(const char* name, const cha
   std::string result(stem);
   if (!e.empty()) {
     result += '.';
-    for (char c : e) result += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    result += platform::ToLower(e);
   }
   CopyOut(result, out, size);
 }

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "platform/platform.h"
+#include "platform/text.h"
 
 namespace orvanta {
 namespace {
@@ -23,14 +24,7 @@ std::string Trim(const std::string& s) {
   return s.substr(b, e - b);
 }
 
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x != y && !(x < 0x80 && y < 0x80 && std::tolower(x) == std::tolower(y))) return false;
-  }
-  return true;
-}
+using platform::EqualsNoCase;
 
 bool HasControl(const std::string& s) {
   for (unsigned char c : s)

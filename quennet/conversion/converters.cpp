@@ -6,6 +6,8 @@
 #include <string>
 
 #include "abi/pcbapi.h"
+#include "layers/layers.h"
+#include "layers/rtl_errors.h"
 #include "quennet/conversion/block_names.h"
 #include "quennet/conversion/emit.h"
 #include "quennet/conversion/numerics.h"
@@ -15,8 +17,6 @@
 #include "quennet/driver/state.h"
 #include "quennet/options/options.h"
 #include "quennet/pcbmodel/hostapi.h"
-#include "quennet/pcbmodel/layers/layers.h"
-#include "quennet/pcbmodel/layers/rtl_errors.h"
 #include "quennet/pcbmodel/objects.h"
 #include "quennet/pcbmodel/pad.h"
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "abi/pcbapi.h"
+#include "layers/rtl_errors.h"
 #include "quennet/conversion/converters.h"
 #include "quennet/conversion/emit.h"
 #include "quennet/conversion/numerics.h"
@@ -12,7 +13,6 @@
 #include "quennet/drawing/points.h"
 #include "quennet/driver/state.h"
 #include "quennet/options/options.h"
-#include "quennet/pcbmodel/layers/rtl_errors.h"
 #include "quennet/pcbmodel/objects.h"
 
 namespace quennet {

@@ -1,6 +1,6 @@
 #include "quennet/conversion/undrawn.h"
 
-#include "quennet/pcbmodel/layers/layers.h"
+#include "layers/layers.h"
 
 namespace quennet {
 

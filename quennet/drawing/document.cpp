@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "abi/tav2.h"
+#include "layers/layers.h"
+#include "layers/rtl_errors.h"
 #include "platform/platform.h"
 #include "quennet/drawing/layer_map.h"
 #include "quennet/drawing/tav2_binding.h"
 #include "quennet/driver/client.h"
-#include "quennet/pcbmodel/layers/layers.h"
-#include "quennet/pcbmodel/layers/rtl_errors.h"
 
 namespace quennet {
 

@@ -4,9 +4,9 @@
 #include <numbers>
 
 #include "abi/tav2.h"
+#include "layers/rtl_errors.h"
 #include "quennet/drawing/document.h"
 #include "quennet/drawing/tav2_binding.h"
-#include "quennet/pcbmodel/layers/rtl_errors.h"
 
 namespace quennet {
 

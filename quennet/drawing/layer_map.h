@@ -3,8 +3,8 @@
 // released with the table.
 #pragma once
 
+#include "layers/layerhash.h"
 #include "quennet/drawing/document.h"
-#include "quennet/pcbmodel/layers/layerhash.h"
 
 namespace quennet {
 

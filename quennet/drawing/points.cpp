@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "quennet/pcbmodel/layers/rtl_errors.h"
+#include "layers/rtl_errors.h"
 
 namespace quennet {
 

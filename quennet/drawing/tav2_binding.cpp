@@ -1,7 +1,7 @@
 #include "quennet/drawing/tav2_binding.h"
 
+#include "layers/rtl_errors.h"
 #include "platform/platform.h"
-#include "quennet/pcbmodel/layers/rtl_errors.h"
 
 namespace quennet::Tav2 {
 
@@ -27,16 +27,6 @@ void** SlotOf(F*& fn) {
 }
 
 }  // namespace
-
-int BoundNameCount() {
-  int n = 0;
-#define QUENNET_TAV2_COUNT_T(ret, name, params) ++n;
-#define QUENNET_TAV2_COUNT_N(name) ++n;
-  TAV2_ALL_FUNCTIONS(QUENNET_TAV2_COUNT_T, QUENNET_TAV2_COUNT_N)
-#undef QUENNET_TAV2_COUNT_T
-#undef QUENNET_TAV2_COUNT_N
-  return n;
-}
 
 void Load(const std::string& path) {
   if (gLoaded) return;

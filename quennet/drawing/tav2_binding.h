@@ -32,7 +32,4 @@ std::string LastLoadError();
 // The bound functions; all null while no engine is loaded.
 const TTav2Api& Api();
 
-// Number of names the binding binds.
-int BoundNameCount();
-
 }  // namespace quennet::Tav2

@@ -1,5 +1,4 @@
 // The plug-in's entry points and its start-up and shut-down.
-#include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <cstring>
@@ -8,10 +7,11 @@
 
 #include "abi/hostbase.h"
 #include "abi/pcbexporter.h"
+#include "layers/rtl_errors.h"
 #include "platform/platform.h"
+#include "platform/text.h"
 #include "quennet/driver/client.h"
 #include "quennet/driver/export_run.h"
-#include "quennet/pcbmodel/layers/rtl_errors.h"
 
 static_assert(std::endian::native == std::endian::little,
               "the description text is stored as UTF-16 little-endian");
@@ -50,9 +50,7 @@ constexpr const char* kOlderHost = "HALBRIC.EXE";
 
 void StartUp() {
   BindClient();
-  std::string exe = platform::ExecutablePath();
-  std::transform(exe.begin(), exe.end(), exe.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  const std::string exe = platform::ToUpper(platform::ExecutablePath());
   if (exe.find(kOlderHost) != std::string::npos) throw std::runtime_error("");
 }
 
@@ -65,9 +63,8 @@ __attribute__((constructor)) void OnLoad() {
   }
 }
 
-// At unload the used-layer set and the export layer set are released by the
-// destructors of the export state that holds them; releasing them again from
-// here would touch objects that are already gone.
+// Nothing is released at unload: the last run's layer sets stay in holders of
+// the export state that are never destroyed (see state.cpp).
 
 void CheckStarted() {
   if (gRefused) throw std::runtime_error(gRefusal);

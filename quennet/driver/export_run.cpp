@@ -8,6 +8,7 @@
 #include <string>
 
 #include "abi/pcbapi.h"
+#include "layers/rtl_errors.h"
 #include "platform/platform.h"
 #include "quennet/conversion/undrawn.h"
 #include "quennet/drawing/document.h"
@@ -19,7 +20,6 @@
 #include "quennet/options/setup_form.h"
 #include "quennet/pcbmodel/board.h"
 #include "quennet/pcbmodel/hostapi.h"
-#include "quennet/pcbmodel/layers/rtl_errors.h"
 
 namespace quennet {
 

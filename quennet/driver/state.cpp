@@ -22,9 +22,8 @@ uint32_t& CurrentBoardHandle() {
   return gBoardHandle;
 }
 
-// The holders are never destroyed by the runtime: the module's unload
-// releases the sets through ReleaseExportState, and a destructor running
-// after that (or before it) would release them a second time.
+// The holders are never destroyed: nothing releases the sets at unload, where
+// a destructor could run after the layer library's own statics are gone.
 TLayerSetRef& UsedLayerSet() {
   static TLayerSetRef* const set = new TLayerSetRef;
   return *set;
@@ -53,11 +52,6 @@ void TExtents::Fold(int32_t left, int32_t bottom, int32_t right, int32_t top) {
 bool IsLayerExported(TV7_Layer layer) {
   const TLayerSetRef& set = ExportLayerSet();
   return set && set.Contains(layer);
-}
-
-void ReleaseExportState() {
-  UsedLayerSet() = TLayerSetRef();
-  ExportLayerSet() = TLayerSetRef();
 }
 
 }  // namespace quennet

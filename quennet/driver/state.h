@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "quennet/pcbmodel/layers/layers.h"
-#include "quennet/pcbmodel/layers/layerset.h"
+#include "layers/layers.h"
+#include "layers/layerset.h"
 
 namespace quennet {
 
@@ -48,8 +48,5 @@ TLayerSetRef& ExportLayerSet();
 
 // Whether an object on this layer is written by the current export.
 bool IsLayerExported(TV7_Layer layer);
-
-// Releases the used-layer set and the export layer set (module unload).
-void ReleaseExportState();
 
 }  // namespace quennet

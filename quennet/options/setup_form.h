@@ -64,7 +64,6 @@ class TPCBExportSetup {
   void CBHolesClick();
   void CMBHolesChange();
 
-  const std::string& FileName() const { return fileName_; }
   abi::IHostUnknown* Board() const { return board_; }
 
  private:

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "quennet/pcbmodel/layers/rtl_errors.h"
+#include "layers/rtl_errors.h"
 
 namespace quennet {
 namespace {

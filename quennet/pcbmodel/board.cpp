@@ -1,7 +1,7 @@
 #include "quennet/pcbmodel/board.h"
 
+#include "layers/layerset.h"
 #include "quennet/pcbmodel/hostapi.h"
-#include "quennet/pcbmodel/layers/layerset.h"
 
 namespace quennet {
 

@@ -11,7 +11,7 @@
 
 #include "abi/layerset.h"
 #include "abi/pcbapi.h"
-#include "quennet/pcbmodel/layers/layers.h"
+#include "layers/layers.h"
 #include "quennet/pcbmodel/objects.h"
 
 namespace quennet {
@@ -69,8 +69,6 @@ class TPcblayerPair {
  public:
   TLayer FirstLayer() const { return V7ToLayer(FFirstLayer); }
   TLayer SecondLayer() const { return V7ToLayer(FSecondLayer); }
-  void SetFirstLayer(TLayer l) { FFirstLayer = LayerToV7(l); }
-  void SetSecondLayer(TLayer l) { FSecondLayer = LayerToV7(l); }
   std::string Name() const { return FName.Str(); }
 
   TShortStr<255> FName;

@@ -4,8 +4,8 @@
 #include <limits>
 #include <numbers>
 
+#include "layers/layerset.h"
 #include "quennet/pcbmodel/hostapi.h"
-#include "quennet/pcbmodel/layers/layerset.h"
 #include "quennet/pcbmodel/pad.h"
 
 namespace quennet {
@@ -99,43 +99,9 @@ void TPCBObject::MoveBy(int32_t dx, int32_t dy) {
   FY += dy;
 }
 
-bool TPCBObject::IsUserImport() {
-  return PcbApi_QueryObjectImport_FromUser(FHandle) == 0;
-}
-
-int32_t TPCBObject::GraphicallyInvalidate() {
-  return PcbApi_QueryObjectGraphicallyInvalidate(FHandle);
-}
-
-void TPCBObject::SetFlagsBit3(bool v) {
-  SetFlagBit(3, v);
-  Transfer(0);
-}
-
 void TPCBObject::SetFlagsBit8Clear(bool v) {
   SetFlagBit(8, !v);
   Transfer(0);
-}
-
-int32_t TPCBObject::BoundsX1() {
-  int32_t r[4] = {};
-  GetBoundingRect(r[0], r[1], r[2], r[3]);
-  return r[0];
-}
-int32_t TPCBObject::BoundsY1() {
-  int32_t r[4] = {};
-  GetBoundingRect(r[0], r[1], r[2], r[3]);
-  return r[1];
-}
-int32_t TPCBObject::BoundsX2() {
-  int32_t r[4] = {};
-  GetBoundingRect(r[0], r[1], r[2], r[3]);
-  return r[2];
-}
-int32_t TPCBObject::BoundsY2() {
-  int32_t r[4] = {};
-  GetBoundingRect(r[0], r[1], r[2], r[3]);
-  return r[3];
 }
 
 int32_t TPCBObject::Corner(int32_t margin, int corner, bool wantY) const {

@@ -17,7 +17,7 @@
 
 #include "abi/layerset.h"
 #include "abi/pcbapi.h"
-#include "quennet/pcbmodel/layers/layers.h"
+#include "layers/layers.h"
 
 namespace quennet {
 
@@ -152,18 +152,9 @@ class TPCBObject {
   // The host's bounding rectangle; the corners may come in either order.
   virtual int32_t GetBoundingRect(int32_t& x1, int32_t& y1, int32_t& x2, int32_t& y2);
   virtual void MoveBy(int32_t dx, int32_t dy);
-  virtual bool IsUserImport();
-  virtual int32_t GraphicallyInvalidate();
   virtual bool Selected() const { return (FFlags >> 4) & 1; }
-  virtual bool GetBitField2Bit4() const { return (FBitField2 >> 4) & 1; }
-  virtual bool GetBitField2Bit0() const { return FBitField2 & 1; }
-  virtual bool GetBitField2Bit1() const { return (FBitField2 >> 1) & 1; }
   virtual bool InComponent() const { return (FBitField2 >> 3) & 1; }
-  virtual bool GetBitField2Bit5() const { return (FBitField2 >> 5) & 1; }
-  virtual bool GetBitField2Bit6() const { return (FBitField2 >> 6) & 1; }
   virtual void SetSelected(bool v) { SetFlagBit(4, v); }
-  virtual bool GetFlagsBit3() const { return (FFlags >> 3) & 1; }
-  virtual void SetFlagsBit3(bool v);
   virtual bool GetFlagsBit8Clear() const { return !((FFlags >> 8) & 1); }
   virtual void SetFlagsBit8Clear(bool v);
   virtual bool GetBitField3Any() const { return (FBitField3 & 0x06) != 0; }
@@ -173,21 +164,10 @@ class TPCBObject {
   virtual bool GetBitField3Bit1() const { return (FBitField3 >> 1) & 1; }
   virtual void SetBitField3Bit1(bool v) { SetBit3(1, v); }
   virtual bool GetBitField3Bit2() const { return (FBitField3 >> 2) & 1; }
-  virtual void SetBitField3Bit2(bool v) { SetBit3(2, v); }
-  virtual bool GetFlagsBit11() const { return (FFlags >> 11) & 1; }
-  virtual void SetFlagsBit11(bool v) { SetFlagBit(11, v); }
-  virtual bool GetFlagsBit13() const { return (FFlags >> 13) & 1; }
-  virtual void SetFlagsBit13(bool v) { SetFlagBit(13, v); }
   virtual bool GetPadViaFlag1() const { return false; }
   virtual void SetPadViaFlag1(bool) {}
   virtual bool GetPadViaFlag2() const { return false; }
   virtual void SetPadViaFlag2(bool) {}
-  virtual bool GetFlagsBit12() const { return (FFlags >> 12) & 1; }
-  virtual void SetFlagsBit12(bool v) { SetFlagBit(12, v); }
-  virtual bool GetFlagsBit14() const { return (FFlags >> 14) & 1; }
-  virtual void SetFlagsBit14(bool v) { SetFlagBit(14, v); }
-  virtual bool GetFlagsBit15() const { return (FFlags >> 15) & 1; }
-  virtual void SetFlagsBit15(bool v) { SetFlagBit(15, v); }
 
   virtual uint32_t Handle() const { return FHandle; }
   virtual uint8_t ObjectKind() const { return FObjectKind; }
@@ -196,10 +176,8 @@ class TPCBObject {
   virtual int32_t X2() const { return FX; }
   virtual int32_t Y2() const { return FY; }
   virtual uint16_t Flags() const { return FFlags; }
-  virtual uint16_t AuxWord() const { return FAuxWord; }
   virtual TLayer LegacyLayer() const { return V7ToLayer(FLayer); }
   virtual uint8_t AuxByte() const { return FAuxByte; }
-  virtual uint32_t AuxRef() const { return FAuxRef; }
   virtual uint32_t ComponentHandle() const { return FComponentHandle; }
   virtual int32_t OwnerHandle1() const { return 0; }
   virtual int32_t OwnerHandle2() const { return 0; }
@@ -227,10 +205,6 @@ class TPCBObject {
   virtual double StartAngle() const { return 0.0; }
   virtual double EndAngle() const { return 0.0; }
   virtual int32_t LineWidth() const { return 0; }
-  virtual int32_t BoundsX1();
-  virtual int32_t BoundsY1();
-  virtual int32_t BoundsX2();
-  virtual int32_t BoundsY2();
   virtual int32_t TextAttr() const { return 0; }
   virtual bool Mirrored() const { return false; }
   virtual std::string Text() const { return {}; }
@@ -278,18 +252,12 @@ class TPCBObject {
   virtual int32_t X2OnLayer(TLayer l) const { return OnLayer(l) ? X2() : 0; }
   virtual int32_t Y2OnLayer(TLayer l) const { return OnLayer(l) ? Y2() : 0; }
 
-  virtual void SetHandle(uint32_t v) { FHandle = v; }
-  virtual void SetObjectKind(uint8_t v) { FObjectKind = v; }
   virtual void SetX(int32_t v) { FX = v; }
   virtual void SetY(int32_t v) { FY = v; }
   virtual void SetX2(int32_t) {}
   virtual void SetY2(int32_t) {}
   virtual void SetFlags(uint16_t v) { FFlags = v; }
-  virtual void SetAuxWord(uint16_t v) { FAuxWord = v; }
   virtual void SetLegacyLayer(TLayer l) { FLayer = LayerToV7(l); }
-  virtual void SetAuxByte(uint8_t v) { FAuxByte = v; }
-  virtual void SetAuxRef(uint32_t v) { FAuxRef = v; }
-  virtual void SetComponentHandle(uint32_t v) { FComponentHandle = v; }
   virtual void SetOwnerHandle1(int32_t) {}
   virtual void SetOwnerHandle2(int32_t) {}
   virtual void SetOwnerHandle3(int32_t) {}
@@ -306,10 +274,7 @@ class TPCBObject {
   virtual void SetName(std::string_view) {}
   virtual void SetRotation(double) {}
   virtual void SetWidth(int32_t) {}
-  virtual void SetShape(uint8_t) {}
   virtual void SetSize(int32_t) {}
-  virtual void SetXSize(int32_t) {}
-  virtual void SetYSize(int32_t) {}
   virtual void SetViaByte1(uint8_t) {}
   virtual void SetViaByte2(uint8_t) {}
   virtual void SetRadius(int32_t) {}
@@ -484,7 +449,6 @@ class TPcbText : public TPCBObject {
 
   std::string_view TextView() const { return FText.View(); }
   std::string DisplayText() const { return FDisplayText.Str(); }
-  uint8_t FontKind() const { return FFontKind; }
   std::string FontName() const { return FFontName.Str(); }
 
   int32_t FSize = 0, FTextAttr = 0;
@@ -530,8 +494,6 @@ class TPcbComponent : public TPcbGroupObject {
   std::string_view PatternView() const { return FPattern.View(); }
   bool DesignatorVisible() const { return FDesignatorVisible != 0; }
   bool CommentVisible() const { return FCommentVisible != 0; }
-  int32_t ChannelOffset() const { return FChannelOffset; }
-  int32_t ComponentKind() const { return FComponentKind; }
 
   int32_t FChannelOffset = 0, FComponentKind = 0;
   uint32_t FDesignatorHandle = 0, FCommentHandle = 0;

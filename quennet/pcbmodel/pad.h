@@ -92,7 +92,6 @@ class TPcbPad : public TPCBObject {
   abi::Ref<abi::IPCB_Pad> GetPadInterface() const;
 
   uint8_t StackMode() const { return FStackMode; }
-  uint8_t CRPercentOnLayer(TLayer l) const { return l < kLayerCount ? FCRPercentOnLayer[l] : 0; }
 
   int32_t FTopXSize = 0, FTopYSize = 0, FMidXSize = 0, FMidYSize = 0, FBotXSize = 0, FBotYSize = 0,
           FHoleSize = 0;

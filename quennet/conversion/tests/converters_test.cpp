@@ -3,12 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include "layers/layerset.h"
+#include "layers/rtl_errors.h"
 #include "quennet/conversion/tests/fake_host.h"
 #include "quennet/conversion/tests/recorder.h"
 #include "quennet/conversion/undrawn.h"
 #include "quennet/driver/state.h"
-#include "quennet/pcbmodel/layers/layerset.h"
-#include "quennet/pcbmodel/layers/rtl_errors.h"
 
 namespace quennet {
 namespace {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "abi/pcbapi.h"
+#include "layers/layers.h"
 #include "quennet/pcbmodel/hostapi.h"
-#include "quennet/pcbmodel/layers/layers.h"
 #include "quennet/pcbmodel/objects.h"
 
 namespace quennet::testing_support {

@@ -8,9 +8,9 @@
 
 #include <cmath>
 
+#include "layers/rtl_errors.h"
 #include "quennet/conversion/block_names.h"
 #include "quennet/conversion/converters.h"
-#include "quennet/pcbmodel/layers/rtl_errors.h"
 
 namespace quennet {
 namespace {

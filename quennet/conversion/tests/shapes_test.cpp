@@ -13,11 +13,11 @@
 #include <sstream>
 
 #include "abi/pcbapi.h"
+#include "layers/rtl_errors.h"
 #include "quennet/conversion/converters.h"
 #include "quennet/conversion/tests/recorder.h"
 #include "quennet/conversion/undrawn.h"
 #include "quennet/drawing/points.h"
-#include "quennet/pcbmodel/layers/rtl_errors.h"
 #include "quennet/pcbmodel/objects.h"
 
 namespace quennet {

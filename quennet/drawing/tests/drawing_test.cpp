@@ -9,12 +9,12 @@
 #include <string>
 
 #include "abi/tav2.h"
+#include "layers/rtl_errors.h"
 #include "quennet/drawing/document.h"
 #include "quennet/drawing/emitters.h"
 #include "quennet/drawing/points.h"
 #include "quennet/drawing/tav2_binding.h"
 #include "quennet/drawing/tests/recording.h"
-#include "quennet/pcbmodel/layers/rtl_errors.h"
 
 namespace quennet {
 namespace {

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "quennet/pcbmodel/layers/rtl_errors.h"
+#include "layers/rtl_errors.h"
 
 namespace quennet {
 namespace {

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "quennet/pcbmodel/layers/layerset.h"
+#include "layers/layerset.h"
 #include "quennet/pcbmodel/tests/fake_host.h"
 
 namespace quennet {

@@ -10,10 +10,10 @@
 #include <string>
 
 #include "abi/korvex_host.h"
+#include "layers/layerset.h"
 #include "platform/platform.h"
 #include "quennet/pcbmodel/board.h"
 #include "quennet/pcbmodel/hostapi.h"
-#include "quennet/pcbmodel/layers/layerset.h"
 #include "quennet/pcbmodel/pad.h"
 
 namespace quennet {

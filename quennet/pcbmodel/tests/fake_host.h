@@ -11,8 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "layers/layers.h"
 #include "quennet/pcbmodel/hostapi.h"
-#include "quennet/pcbmodel/layers/layers.h"
 
 namespace quennet::testing {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "quennet/pcbmodel/layers/layerset.h"
+#include "layers/layerset.h"
 #include "quennet/pcbmodel/pad.h"
 #include "quennet/pcbmodel/tests/fake_host.h"
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "abi/hostbase.h"
-#include "quennet/pcbmodel/layers/layers.h"
+#include "layers/layers.h"
 
 namespace abi {
 struct IPCB_LayerSet;
@@ -93,10 +93,7 @@ class TCustomPointerBucketList : public THashTableBase {
   int32_t Count() const { return count_; }
   int32_t BucketCount() const { return bucketCount_; }
   const std::vector<TBucket>& Buckets() const { return buckets_; }
-  bool Locked() const { return locked_; }
   void SetLocked(bool locked) { locked_ = locked; }
-  bool Clearing() const { return clearing_; }
-  THashValue DefaultValueField() const { return defaultValue_; }
   void SetDefaultValue(THashValue v) { defaultValue_ = v; }
   bool DefaultMode() const { return defaultMode_; }
   void SetDefaultMode(bool on) { defaultMode_ = on; }
@@ -129,7 +126,6 @@ class TBucketListIterator {
   virtual bool Next();
 
   void Restart();
-  int32_t Passed() const { return passed_; }
   TCustomPointerBucketList* List() const { return list_; }
 
  private:
@@ -153,14 +149,9 @@ class TCustomLayerHash : public TCustomPointerBucketList {
   // Virtual operations added after those of the bucket list, in slot order.
   // filter may be null (every entry).
   virtual void CopyTo(TCustomLayerHash& target, abi::IPCB_LayerSet* filter);
-  // Frees every value (through ValueReleased, which an owner of objects
-  // replaces) and sets it to 0.
-  virtual void FreeValues();
 
-  bool ContainsLayer(TV7_Layer layer) const { return Contains(layer); }
   THashValue LookupLayer(TV7_Layer layer);
   abi::Ref<TLayerValueIterator> CreateValueIterator();
-  THashValue RemoveLayer(TV7_Layer layer) { return Remove(layer); }
   void SetLayer(TV7_Layer layer, THashValue value) { SetValue(layer, value); }
 
   bool HierarchicalLookup() const { return hierarchicalLookup_; }

@@ -1,4 +1,4 @@
-#include "quennet/pcbmodel/layers/layerset.h"
+#include "layers/layerset.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "quennet/pcbmodel/layers/rtl_errors.h"
+#include "layers/rtl_errors.h"
 
 namespace quennet {
 namespace {

@@ -13,8 +13,8 @@
 #include <string_view>
 
 #include "abi/layerset.h"
-#include "quennet/pcbmodel/layers/layerhash.h"
-#include "quennet/pcbmodel/layers/layers.h"
+#include "layers/layerhash.h"
+#include "layers/layers.h"
 
 namespace quennet {
 
@@ -31,8 +31,6 @@ inline constexpr abi::TGUID IID_PCB_LayerSetPrivate = {
 // Set partitions, in the order in which sets keep, iterate and describe them.
 enum TSetPartitionKind : int { spSignal = 0, spMechanical = 1, spInternal = 2, spStandard = 3 };
 inline constexpr int kSetPartitionCount = 4;
-const char* SetPartitionName(int kind);      // "Signal" ...
-const char* SetPartitionLongName(int kind);  // "Signal Layers" ...
 // The set partition of a layer; an assertion failure for a class or a value
 // of no partition.
 int SetPartitionOf(TV7_Layer layer);
@@ -187,7 +185,6 @@ class TLayerIteratorBase : public IPCB_LayerIterator {
   abi::TStatus GetLastError(abi::TLayerSetError* result) override;
 
   bool DoNext();
-  void DoReset() { restart_ = true; }
   TV7_Layer CurrentLayer() const { return current_; }
 
  protected:
@@ -344,9 +341,7 @@ class TLayerIteratorRef {
 
 // The module's set constructors, raising errors.
 TLayerSetRef NewEmptySet();
-TLayerSetRef NewLayerSetFromLayer(TV7_Layer layer);
 TLayerSetRef NewLayerSetFromPartitions(uint32_t mask);
-TLayerSetRef NewLayerSetFromLegacySet(const TLegacyLayerSet& set);
 TLayerSetRef NewAllLayersSet();
 TLayerSetRef DeserializeLayerSet(std::string_view text);
 

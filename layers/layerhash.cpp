@@ -1,9 +1,9 @@
-#include "quennet/pcbmodel/layers/layerhash.h"
+#include "layers/layerhash.h"
 
 #include <utility>
 
-#include "quennet/pcbmodel/layers/layerset.h"
-#include "quennet/pcbmodel/layers/rtl_errors.h"
+#include "layers/layerset.h"
+#include "layers/rtl_errors.h"
 
 namespace quennet {
 namespace {
@@ -290,14 +290,6 @@ void TCustomLayerHash::CopyTo(TCustomLayerHash& target, abi::IPCB_LayerSet* filt
   while (it.Next()) {
     if (!FilterContains(filter, it.CurrentKey())) continue;
     target.SetValue(it.CurrentKey(), it.CurrentValue());
-  }
-}
-
-void TCustomLayerHash::FreeValues() {
-  TBucketListIterator it(this);
-  while (it.Next()) {
-    ValueReleased(it.CurrentValue());
-    it.SetCurrentValue(0);
   }
 }
 

@@ -1,7 +1,7 @@
 #include <vector>
 
-#include "quennet/pcbmodel/layers/layerset.h"
-#include "quennet/pcbmodel/layers/rtl_errors.h"
+#include "layers/layerset.h"
+#include "layers/rtl_errors.h"
 
 namespace quennet {
 namespace {
@@ -237,19 +237,9 @@ TLayerSetRef NewEmptySet() {
   return Make("NewEmptySet", [](TLayerSetUtils& u, IPCB_LayerSet** r) { return u.NewEmptySet(r); });
 }
 
-TLayerSetRef NewLayerSetFromLayer(TV7_Layer layer) {
-  return Make("FromLayer",
-              [&](TLayerSetUtils& u, IPCB_LayerSet** r) { return u.FromLayer(layer, r); });
-}
-
 TLayerSetRef NewLayerSetFromPartitions(uint32_t mask) {
   return Make("FromPartitions",
               [&](TLayerSetUtils& u, IPCB_LayerSet** r) { return u.FromPartitions(mask, r); });
-}
-
-TLayerSetRef NewLayerSetFromLegacySet(const TLegacyLayerSet& set) {
-  return Make("FromLegacySet",
-              [&](TLayerSetUtils& u, IPCB_LayerSet** r) { return u.FromLegacySet(&set, r); });
 }
 
 TLayerSetRef NewAllLayersSet() {

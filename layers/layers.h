@@ -158,36 +158,6 @@ constexpr bool IsMechanicalLayer(TV7_Layer v) {
 constexpr bool IsMidLayer(TV7_Layer v) {
   return IsSignalLayer(v) && v != 1 && v != 32;
 }
-constexpr bool IsTopLayer(TV7_Layer v) {
-  return v == eTopLayer;
-}
-constexpr bool IsBottomLayer(TV7_Layer v) {
-  return v == eBottomLayer;
-}
-constexpr bool IsNoLayer(TV7_Layer v) {
-  return v == eNoLayer;
-}
-constexpr bool IsElectricalLayersClass(TV7_Layer v) {
-  return v == kElectricalLayers;
-}
-constexpr bool IsSignalLayersClass(TV7_Layer v) {
-  return v == kSignalLayers;
-}
-constexpr bool IsMidLayersClass(TV7_Layer v) {
-  return v == kMidLayers;
-}
-constexpr bool IsInternalPlaneLayersClass(TV7_Layer v) {
-  return v == kInternalPlaneLayers;
-}
-constexpr bool IsMechanicalLayersClass(TV7_Layer v) {
-  return v == kMechanicalLayers;
-}
-constexpr bool IsAllLayersClass(TV7_Layer v) {
-  return v == kAllLayers;
-}
-constexpr bool LayersEqual(TV7_Layer a, TV7_Layer b) {
-  return a == b;
-}
 bool LayerEqualsOrdinal(TV7_Layer v, uint8_t ordinal);
 
 // --- Names -----------------------------------------------------------------------
@@ -200,10 +170,6 @@ TV7_Layer LayerFromDisplayName(std::string_view s);
 
 // The 83 short names of the fixed layers, as the board's layer objects start.
 const char* LegacyLayerShortName(TLayer t);  // nullptr above 82
-// Partition names (the three numbered ones end without their index); an index
-// outside 0..26 is an assertion failure.
-const char* PartitionShortName(TLayerPartition p);
-const char* PartitionDisplayName(TLayerPartition p);
 // The display name of a class value; an assertion failure for any other value.
 const char* LayerClassDisplayName(TV7_Layer v);
 

@@ -1,11 +1,12 @@
-#include "quennet/pcbmodel/layers/layers.h"
+#include "layers/layers.h"
 
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdio>
 
-#include "quennet/pcbmodel/layers/rtl_errors.h"
+#include "layers/rtl_errors.h"
+#include "platform/text.h"
 
 namespace quennet {
 namespace {
@@ -120,16 +121,7 @@ std::string BuildName(TV7_Layer v, const std::array<const char*, kPartitionCount
   return LayerClassDisplayName(v);
 }
 
-char Upper(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Upper(a[i]) != Upper(b[i])) return false;
-  return true;
-}
+using platform::EqualsNoCase;
 
 // A whole string as a 32-bit signed decimal integer, with an optional sign.
 bool ParseInteger(std::string_view s, int64_t& n) {
@@ -339,20 +331,19 @@ std::string LayerShortName(TV7_Layer v) {
 }
 
 TV7_Layer LayerFromDisplayName(std::string_view s) {
-  std::string u(s);
-  std::transform(u.begin(), u.end(), u.begin(), Upper);
+  const std::string u = platform::ToUpper(s);
   int64_t n = 0;
   if (NumberAfter(u, "MECHANICAL LAYER ", n)) return MechanicalLayer(n);
   if (NumberAfter(u, "MID LAYER ", n)) return SignalLayer(n + 1);
   if (NumberAfter(u, "INTERNAL PLANE ", n)) return InternalPlaneLayer(n);
   for (int p = 0; p < kPartitionCount; ++p) {
     if (p == lpMidLayer || p == lpInternalPlane || p == lpMechanical) continue;
-    if (EqualsIgnoringCase(s, kPartitionDisplayNames[p]))
+    if (EqualsNoCase(s, kPartitionDisplayNames[p]))
       return LayerFromPartition(static_cast<uint8_t>(p));
   }
   for (uint8_t o = kFirstClassOrdinal; o <= kMaxLayerOrdinal; ++o) {
     const TV7_Layer c = LayerFromOrdinal(o);
-    if (EqualsIgnoringCase(s, LayerClassDisplayName(c))) return c;
+    if (EqualsNoCase(s, LayerClassDisplayName(c))) return c;
   }
   return eNoLayer;
 }
@@ -360,16 +351,6 @@ TV7_Layer LayerFromDisplayName(std::string_view s) {
 const char* LegacyLayerShortName(TLayer t) {
   static const TLegacyNames names;
   return t <= kMaxLayer ? names.Names[t] : nullptr;
-}
-
-const char* PartitionShortName(TLayerPartition p) {
-  if (p >= kPartitionCount) Fail("", kLinePartitionName);
-  return kPartitionShortNames[p];
-}
-
-const char* PartitionDisplayName(TLayerPartition p) {
-  if (p >= kPartitionCount) Fail("", kLinePartitionName);
-  return kPartitionDisplayNames[p];
 }
 
 const char* LayerClassDisplayName(TV7_Layer v) {

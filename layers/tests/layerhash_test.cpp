@@ -1,11 +1,11 @@
-#include "quennet/pcbmodel/layers/layerhash.h"
+#include "layers/layerhash.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "quennet/pcbmodel/layers/layerset.h"
-#include "quennet/pcbmodel/layers/rtl_errors.h"
+#include "layers/layerset.h"
+#include "layers/rtl_errors.h"
 
 namespace quennet {
 namespace {
