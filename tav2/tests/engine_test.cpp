@@ -6,7 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <ctime>
+
 #include "tav2/src/tavinit.h"
+#include "tav2/src/values.h"
 #include "tav2/tests/test_support.h"
 
 namespace test_support {
@@ -380,6 +383,24 @@ TEST_F(Engine, AwkwardInputStillMakesAValidFile) {
   const RunResult r = RunCommand("/usr/bin/python3 " + ReadersDir() + "/read_ezdxf.py " + file, s);
   EXPECT_EQ(0, r.status) << r.err;
   EXPECT_NE(r.out.find("\"vertices\": [[2.0, 0.0"), std::string::npos) << r.out;
+}
+
+// SOURCE_DATE_EPOCH fixes the creation date; a value that is not a plain
+// count of seconds leaves the clock, as the editor's print date does.
+TEST(CreationDate, FixedBySourceDateEpoch) {
+  const double now = 2440587.5 + static_cast<double>(std::time(nullptr)) / 86400.0;
+  {
+    ScopedEnv epoch("SOURCE_DATE_EPOCH", "1700000000");
+    EXPECT_DOUBLE_EQ(tav2::CreationDate(), 2440587.5 + 1700000000.0 / 86400.0);
+  }
+  {
+    ScopedEnv epoch("SOURCE_DATE_EPOCH", "0");
+    EXPECT_DOUBLE_EQ(tav2::CreationDate(), 2440587.5);
+  }
+  for (const char* bad : {"", "soon", "-5", "+5", "12x", "99999999999999999999"}) {
+    ScopedEnv epoch("SOURCE_DATE_EPOCH", bad);
+    EXPECT_NEAR(tav2::CreationDate(), now, 1.0 / 24) << bad;
+  }
 }
 
 }  // namespace
