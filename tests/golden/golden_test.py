@@ -14,8 +14,12 @@ Regenerate after a deliberate change of the output (review the diff first):
 
     python3 tests/golden/golden_test.py --bin build-test/bin --regenerate
 
---regenerate writes a golden file for every pair the engine accepts, so a
-release the engine learns to write gets its golden file from the same command.
+--regenerate writes a golden file for every pair the engine accepts; name
+pairs to write only those, e.g. for a release the engine has learnt to write:
+
+    python3 tests/golden/golden_test.py --bin build-test/bin --regenerate dwg-R12
+
+The test names the pairs the engine writes that have no golden file yet.
 """
 import argparse
 import os
@@ -64,22 +68,30 @@ def first_difference(a, b):
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--bin", required=True, help="folder of the orvanta program")
-    ap.add_argument("--regenerate", action="store_true")
+    ap.add_argument("--regenerate", nargs="*", metavar="FORMAT-RELEASE",
+                    help="write golden files: those named, or all the engine writes")
     args = ap.parse_args()
     orvanta = os.path.join(os.path.abspath(args.bin), "orvanta")
 
     with tempfile.TemporaryDirectory(prefix="golden-") as work:
-        if args.regenerate:
+        pairs = [(fmt, release) for fmt in ("dxf", "dwg") for release in RELEASES]
+        if args.regenerate is not None:
+            wanted = set(args.regenerate)
+            unknown = wanted - {f"{fmt}-{release}" for fmt, release in pairs}
+            if unknown:
+                print("not a pair: " + ", ".join(sorted(unknown)), file=sys.stderr)
+                return 2
             os.makedirs(GOLDEN, exist_ok=True)
-            for fmt in ("dxf", "dwg"):
-                for release in RELEASES:
-                    data, why = export(orvanta, work, fmt, release)
-                    if data is None:
-                        print(f"{fmt} {release}: not written ({why})")
-                        continue
-                    with open(os.path.join(GOLDEN, golden_name(fmt, release)), "wb") as f:
-                        f.write(data)
-                    print(f"{fmt} {release}: {len(data)} bytes")
+            for fmt, release in pairs:
+                if wanted and f"{fmt}-{release}" not in wanted:
+                    continue
+                data, why = export(orvanta, work, fmt, release)
+                if data is None:
+                    print(f"{fmt} {release}: not written ({why})")
+                    continue
+                with open(os.path.join(GOLDEN, golden_name(fmt, release)), "wb") as f:
+                    f.write(data)
+                print(f"{fmt} {release}: {len(data)} bytes")
             return 0
 
         failures = []
@@ -103,6 +115,11 @@ def main():
                 failures.append(f"{name}: {len(got)} bytes exported, {len(want)} in the golden "
                                 f"file; first difference at byte {at} (0x{at:x})")
             print(f"{name}: checked")
+        for fmt, release in pairs:
+            if golden_name(fmt, release) not in present and export(orvanta, work, fmt,
+                                                                   release)[0] is not None:
+                print(f"{fmt}-{release}: written by the engine, no golden file yet "
+                      f"(--regenerate {fmt}-{release} adds it)")
         for f in failures:
             print("FAIL " + f, file=sys.stderr)
         return 1 if failures else 0
