@@ -45,8 +45,8 @@ void operator delete(void* p, size_t) noexcept {
 namespace {
 
 using namespace quennet;
-using testing_support::TFakeHost;
-using testing_support::TFakeObject;
+using test_support::TFakeHost;
+using test_support::TFakeObject;
 
 class TCountingSink final : public TEmitterSink {
  public:

@@ -9,6 +9,7 @@
 #define PCBAPI_DECLARE_EXPORTS
 #include "abi/pcbapi.h"
 #include "korvex/src/board.h"
+#include "tests/support/test_support.h"
 
 using korvex::DocumentError;
 using korvex::LoadBoardFromText;
@@ -184,7 +185,8 @@ TEST(Document, OpenBoardReportsFileLineColumnAndKeepsTheOpenBoard) {
   char error[256] = "untouched";
   ASSERT_EQ(KorvexOpenBoard(good.c_str(), error, sizeof error), 0) << error;
 
-  const std::string bad = testing::TempDir() + "korvex-bad.json";
+  test_support::TempDir tmp;
+  const std::string bad = tmp / "korvex-bad.json";
   std::ofstream(bad)
       << "{\n  \"objects\": [\n    {\"kind\": \"arc\", \"layer\": \"TopLayer\"}\n  ]\n}\n";
   EXPECT_NE(KorvexOpenBoard(bad.c_str(), error, sizeof error), 0);
@@ -195,12 +197,11 @@ TEST(Document, OpenBoardReportsFileLineColumnAndKeepsTheOpenBoard) {
   EXPECT_NE(KorvexOpenBoard(bad.c_str(), small, sizeof small), 0);
   EXPECT_EQ(std::string(small), bad.substr(0, 7));
 
-  const std::string missing = testing::TempDir() + "no-such-board.json";
+  const std::string missing = tmp / "no-such-board.json";
   EXPECT_NE(KorvexOpenBoard(missing.c_str(), error, sizeof error), 0);
   EXPECT_EQ(std::string(error).rfind(missing + ": cannot read the board document", 0), 0u) << error;
 
   EXPECT_NE(PcbApi_GetCurrentBoardHandle(), 0u);
-  std::remove(bad.c_str());
   KorvexCloseBoard();
   EXPECT_EQ(PcbApi_GetCurrentBoardHandle(), 0u);
 }

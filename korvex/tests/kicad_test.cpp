@@ -12,6 +12,7 @@
 
 #include "korvex/src/board.h"
 #include "korvex/src/kicad/kicad_board.h"
+#include "tests/support/test_support.h"
 
 using korvex::Board;
 using korvex::DocumentError;
@@ -220,9 +221,8 @@ INSTANTIATE_TEST_SUITE_P(KicadBoard, BrokenKicad, ::testing::ValuesIn(kBroken),
 
 // The kind of a file is its content: the name says nothing.
 TEST(KicadBoard, TheContentTellsTheKindNotTheName) {
-  namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / ("korvex-kicad-" + std::to_string(getpid()));
-  fs::create_directories(dir);
+  test_support::TempDir tmp;
+  const std::filesystem::path& dir = tmp.path();
   {
     std::ofstream(dir / "board.json") << "\n  " << kBoard;
     std::ofstream(dir / "doc.kicad_pcb") << R"({"objects": [{"kind": "track", "layer": 1,
@@ -234,7 +234,6 @@ TEST(KicadBoard, TheContentTellsTheKindNotTheName) {
   EXPECT_EQ(json->byKind[korvex::kTrack].size(), 1u);
   EXPECT_FALSE(korvex::IsKicadBoardText("(kicad_pcbx"));
   EXPECT_TRUE(korvex::IsKicadBoardText("\xEF\xBB\xBF\n(kicad_pcb (version 1))"));
-  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 
 namespace {
 
-using namespace orvanta_test;
+using namespace test_support;
 
 const std::string kFormat = "AutoCAD files (*.DXF; *.DWG)";
 

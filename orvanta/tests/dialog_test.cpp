@@ -11,7 +11,7 @@
 
 namespace {
 
-using namespace orvanta_test;
+using namespace test_support;
 
 std::string ExampleBoard() {
   return std::string(ORVANTA_SOURCE_DIR) + "/examples/example-board.json";

@@ -13,7 +13,7 @@
 
 namespace {
 
-using namespace orvanta_test;
+using namespace test_support;
 
 class EntryPoints : public ::testing::Test {
  protected:

@@ -1,5 +1,4 @@
-// Helpers of the host program's tests: temporary folders, environment
-// overrides and running the orvanta executable.
+// Helpers of the host program's tests: running the orvanta executable.
 #pragma once
 
 #include <fcntl.h>
@@ -14,60 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_support.h"
+
 extern char** environ;
 
-namespace orvanta_test {
-
-namespace fs = std::filesystem;
-
-class TempDir {
- public:
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "orvantaXXXXXX").string();
-    path_ = ::mkdtemp(tmpl.data());
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  const fs::path& path() const { return path_; }
-  std::string operator/(const std::string& rel) const { return (path_ / rel).string(); }
-
- private:
-  fs::path path_;
-};
-
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-    ::setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (had_)
-      ::setenv(name_, old_.c_str(), 1);
-    else
-      ::unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::string old_;
-  bool had_ = false;
-};
-
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-inline void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-struct RunResult {
-  int status = -1;
-  std::string out, err;
-};
+namespace test_support {
 
 // Runs a program with the current environment, capturing its output.
 inline RunResult RunProgram(const std::string& program, const std::vector<std::string>& args) {
@@ -102,4 +52,4 @@ inline std::string Orvanta() {
   return BinDir() + "/orvanta";
 }
 
-}  // namespace orvanta_test
+}  // namespace test_support

@@ -9,45 +9,14 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/support/test_support.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-class TempDir {
- public:
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "platformXXXXXX").string();
-    path_ = ::mkdtemp(tmpl.data());
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  const fs::path& path() const { return path_; }
-  void Touch(const fs::path& rel) const {
-    fs::create_directories((path_ / rel).parent_path());
-    std::ofstream(path_ / rel) << "x";
-  }
-
- private:
-  fs::path path_;
-};
-
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-    ::setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (had_)
-      ::setenv(name_, old_.c_str(), 1);
-    else
-      ::unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::string old_;
-  bool had_ = false;
-};
+using test_support::ScopedEnv;
+using test_support::TempDir;
 
 TEST(MapModuleName, MapsWindowsModuleNames) {
   const struct {

@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <ctime>
 #include <new>
 
 #include "platform/platform.h"
@@ -14,6 +13,7 @@
 #include "tav2/src/output.h"
 #include "tav2/src/schema.h"
 #include "tav2/src/validate.h"
+#include "tav2/src/values.h"
 
 namespace tav2 {
 
@@ -121,7 +121,7 @@ Handle Fixed(OpenDrawing& od, Handle h) {
 void InitDrawing(OpenDrawing& od, const EngineDefaults& defaults, int16_t version) {
   Drawing& d = od.d;
   d.version = version;
-  d.header.created = 2440587.5 + static_cast<double>(std::time(nullptr)) / 86400.0;
+  d.header.created = CreationDate();
   d.header.defaults = defaults.header;
   d.nextHandle = kFirstFreeHandle;
   StructuralHandles& h = d.handles;

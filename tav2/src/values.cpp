@@ -1,7 +1,9 @@
 #include "tav2/src/values.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <ctime>
 #include <unordered_set>
 
@@ -82,6 +84,19 @@ int Axis(int code) {
 
 }  // namespace
 
+double CreationDate() {
+  double seconds = static_cast<double>(std::time(nullptr));
+  // Only a plain count of seconds is taken; anything else leaves the clock.
+  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch && *epoch) {
+    char* end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(epoch, &end, 10);
+    if (*end == '\0' && errno == 0 && v >= 0 && epoch[0] != '-' && epoch[0] != '+')
+      seconds = static_cast<double>(v);
+  }
+  return 2440587.5 + seconds / 86400.0;
+}
+
 Values::Values(const Drawing& d, int release) : d_(d), rel_(release) {
   const Header& h = d.header;
   const Vec3& lo = h.extMin;
@@ -102,8 +117,7 @@ Values::Values(const Drawing& d, int release) : d_(d), rel_(release) {
   viewHeight = std::max(b.y - a.y, (b.x - a.x) / viewAspect) * 1.05;
   if (!(viewHeight > 0)) viewHeight = 1;
   viewWidth = viewHeight * viewAspect;
-  created =
-      h.created > 0 ? h.created : 2440587.5 + static_cast<double>(std::time(nullptr)) / 86400.0;
+  created = h.created > 0 ? h.created : CreationDate();
 
   Handle top = d.nextHandle ? d.nextHandle - 1 : 0;
   auto see = [&top](Handle x) { top = std::max(top, x); };

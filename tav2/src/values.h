@@ -61,6 +61,10 @@ constexpr size_t kSymbolNameMax = 31;
 std::vector<std::string> SymbolNames(const std::vector<std::string_view>& names,
                                      const std::vector<std::string_view>& reserved = {});
 
+// Now as a Julian date, or the time SOURCE_DATE_EPOCH names (seconds since
+// 1970) when it is set, so that the same drawing saved again is the same bytes.
+double CreationDate();
+
 class Values {
  public:
   Values(const Drawing& d, int release);

@@ -10,7 +10,7 @@
 
 #include "abi/tav2.h"
 
-namespace tav2test {
+namespace test_support {
 
 using namespace tav2abi;
 
@@ -181,4 +181,4 @@ class Builder {
   Records r;
 };
 
-}  // namespace tav2test
+}  // namespace test_support

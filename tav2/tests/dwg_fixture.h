@@ -10,7 +10,9 @@
 
 #include "tav2/src/drawing.h"
 
-namespace tav2::dwgtest {
+namespace test_support {
+
+using namespace tav2;
 
 // An empty drawing with the tables every R13+ drawing has.
 inline Drawing EmptyDrawing() {
@@ -219,4 +221,4 @@ inline Drawing SampleDrawing() {
   return d;
 }
 
-}  // namespace tav2::dwgtest
+}  // namespace test_support

@@ -16,8 +16,7 @@
 namespace tav2 {
 namespace {
 
-using namespace tav2::dwgtest;
-using namespace tav2test;
+using namespace test_support;
 using dwg::WritePre13;
 
 struct Written {
@@ -28,7 +27,7 @@ struct Written {
 
 Written Write(const Drawing& d, int release) {
   Written w;
-  Scratch s;
+  TempDir s;
   ReplacingFile file;
   const std::string target = s / "out.dwg";
   if (!file.Open(target, w.error)) return w;
@@ -36,7 +35,7 @@ Written Write(const Drawing& d, int release) {
     OutputSink sink(&file);
     w.ok = WritePre13(d, release, sink, w.error) && sink.Finish(w.error) && file.Commit(w.error);
   }
-  if (w.ok) w.bytes = Slurp(target);
+  if (w.ok) w.bytes = ReadFile(target);
   return w;
 }
 

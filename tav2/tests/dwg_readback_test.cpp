@@ -6,7 +6,7 @@
 
 #include "tav2/tests/test_support.h"
 
-namespace tav2test {
+namespace test_support {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
@@ -55,19 +55,19 @@ void Fill(Recorder& r) {
                {{i * 0.1, 0, 0}, {i * 0.1 + 1, 0.5, 0}});
 }
 
-std::string ReadDwg(const std::string& reader, const std::string& dwg, const Scratch& scratch,
+std::string ReadDwg(const std::string& reader, const std::string& dwg, const TempDir& scratch,
                     RunResult& r) {
   const std::string json = scratch / (reader + ".json");
   r = RunCommand(reader == "libredwg" ? "node " + ReadersDir() + "/dwg_read_libredwg.mjs " + dwg
                                       : "node " + ReadersDir() + "/dwg_read_libdxfrw.js " + dwg,
                  scratch);
-  Spit(json, r.out);
+  WriteFile(json, r.out);
   return json;
 }
 
 TEST_P(DwgReadback, ReadersSeeWhatTheEngineWroteAndWhatTheDxfHolds) {
   const int release = GetParam();
-  Scratch scratch;
+  TempDir scratch;
   Builder b(static_cast<int16_t>(release));
   b.Extents(-25.4, -2, 1234567.125, 30, 1);
   Recorder r(b);
@@ -77,12 +77,12 @@ TEST_P(DwgReadback, ReadersSeeWhatTheEngineWroteAndWhatTheDxfHolds) {
   ASSERT_TRUE(b.Save(dwg, kFormatDwg, static_cast<int16_t>(release))) << edaGetLastError();
   ASSERT_TRUE(b.Save(dxf, kFormatDxf, static_cast<int16_t>(release))) << edaGetLastError();
   const std::string expected = scratch / "expected.json";
-  Spit(expected, r.Expected(release));
+  WriteFile(expected, r.Expected(release));
 
   RunResult ezdxf =
       RunCommand("/usr/bin/python3 " + ReadersDir() + "/read_ezdxf.py " + dxf, scratch);
   ASSERT_EQ(0, ezdxf.status) << ezdxf.err;
-  Spit(scratch / "ezdxf.json", ezdxf.out);
+  WriteFile(scratch / "ezdxf.json", ezdxf.out);
 
   for (const std::string reader : {"libredwg", "libdxfrw"}) {
     RunResult read;
@@ -101,7 +101,7 @@ TEST_P(DwgReadback, ReadersSeeWhatTheEngineWroteAndWhatTheDxfHolds) {
 // One byte changed inside the objects: LibreDWG checks every object's CRC.
 TEST_P(DwgReadback, AFlippedByteIsReportedAsACrcError) {
   const int release = GetParam();
-  Scratch scratch;
+  TempDir scratch;
   Builder b(static_cast<int16_t>(release));
   Recorder r(b);
   r.Layer("TopLayer", 1);
@@ -114,7 +114,7 @@ TEST_P(DwgReadback, AFlippedByteIsReportedAsACrcError) {
   ReadDwg("libredwg", dwg, scratch, read);
   ASSERT_EQ(0, read.status) << read.err;
 
-  std::string bytes = Slurp(dwg);
+  std::string bytes = ReadFile(dwg);
   // The last object map page starts 6 bytes before the map's end; the object
   // data lies between the section locators' last record and the map.
   const auto rl = [&](std::size_t at) {
@@ -127,7 +127,7 @@ TEST_P(DwgReadback, AFlippedByteIsReportedAsACrcError) {
   const uint32_t map = rl(0x19 + 9 * 2 + 1);
   ASSERT_LT(objects + 64, map);
   bytes[(objects + map) / 2] ^= 0x08;
-  Spit(dwg, bytes);
+  WriteFile(dwg, bytes);
   ReadDwg("libredwg", dwg, scratch, read);
   EXPECT_NE(0, read.status);
   EXPECT_NE(std::string::npos, read.err.find("CRC mismatch")) << read.err;
@@ -140,4 +140,4 @@ std::string ReleaseName(const testing::TestParamInfo<int>& info) {
 INSTANTIATE_TEST_SUITE_P(DwgReleases, DwgReadback, testing::Values(5, 6), ReleaseName);
 
 }  // namespace
-}  // namespace tav2test
+}  // namespace test_support

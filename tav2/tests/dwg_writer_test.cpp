@@ -17,7 +17,7 @@ namespace tav2::dwg {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using namespace tav2::dwgtest;
+using namespace test_support;
 
 std::uint32_t RL(const Bytes& b, std::size_t at) {
   return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;

@@ -6,10 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <ctime>
+
 #include "tav2/src/tavinit.h"
+#include "tav2/src/values.h"
 #include "tav2/tests/test_support.h"
 
-namespace tav2test {
+namespace test_support {
 namespace {
 
 class Engine : public testing::Test {
@@ -22,7 +25,7 @@ class Engine : public testing::Test {
 };
 
 TEST_F(Engine, DataFileProblemsAreReportedWithFileAndLine) {
-  const std::string good = Slurp(DataFile());
+  const std::string good = ReadFile(DataFile());
   ASSERT_FALSE(good.empty());
   auto without = [&](const std::string& line) {
     std::string t = good;
@@ -177,9 +180,9 @@ TEST_F(Engine, BadEntitiesAreRefusedWithAReason) {
   EXPECT_NE(LastError().find("TEXT: the text is not terminated"), std::string::npos);
 
   // None of the refused entities reached the drawing.
-  Scratch s;
+  TempDir s;
   ASSERT_TRUE(b.Save(s / "x.dxf", kFormatDxf, 4)) << LastError();
-  const std::string dxf = Slurp(s / "x.dxf");
+  const std::string dxf = ReadFile(s / "x.dxf");
   EXPECT_EQ(std::string::npos, dxf.find("\nLINE\r"));
   EXPECT_EQ(std::string::npos, dxf.find("\nCIRCLE\r"));
 }
@@ -203,11 +206,11 @@ TEST_F(Engine, HeaderCarriesExtentsAndUnitsAsGiven) {
        "$EXTMAX\r\n 10\r\n-5.0\r\n 20\r\n-5.0\r\n  9\r\n"},
   };
   for (const auto& c : cases) {
-    Scratch s;
+    TempDir s;
     Builder b(c.release);
     b.Extents(c.x0, c.y0, c.x1, c.y1, c.units);
     ASSERT_TRUE(b.Save(s / "h.dxf", kFormatDxf, c.release)) << LastError();
-    const std::string dxf = Slurp(s / "h.dxf");
+    const std::string dxf = ReadFile(s / "h.dxf");
     EXPECT_NE(dxf.find(c.extmin), std::string::npos) << c.release << "\n" << dxf.substr(0, 400);
     EXPECT_NE(dxf.find(c.extmax), std::string::npos) << c.release;
     const bool hasMeasurement = dxf.find("$MEASUREMENT") != std::string::npos;
@@ -233,7 +236,7 @@ TEST_F(Engine, UnsupportedSavesFailWithAReasonAndWriteNothing) {
       {kFormatDxf, 4, "the drawing's extents are not finite numbers"},
   };
   for (const auto& c : cases) {
-    Scratch s;
+    TempDir s;
     Builder b;
     b.Extents(0, 0, std::strstr(c.error, "extents") ? std::nan("") : 1, 1);
     EXPECT_EQ(0, b.Save(s / "out.dxf", c.format, c.version));
@@ -254,9 +257,9 @@ TEST_F(Engine, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
       {kFormatDwg, 0, "board.dwg", "AC1002"},
   };
   for (const auto& c : cases) {
-    Scratch s;
+    TempDir s;
     const std::string target = s / c.name;
-    Spit(target, "the previous drawing");
+    WriteFile(target, "the previous drawing");
     Builder b(c.version);
     ASSERT_TRUE(b.AddLayer("TopLayer", 1));
     for (int i = 0; i < 20000; ++i) ASSERT_TRUE(b.Line("TopLayer", i, 0, i, 1));
@@ -276,7 +279,7 @@ TEST_F(Engine, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
 
     EXPECT_EQ(0, ok) << c.name << " " << c.version;
     EXPECT_EQ("cannot write " + target + ": File too large", LastError());
-    EXPECT_EQ("the previous drawing", Slurp(target));
+    EXPECT_EQ("the previous drawing", ReadFile(target));
     EXPECT_EQ(std::vector<std::string>{c.name}, s.List());
 
     // A folder that does not exist names the file in the message.
@@ -286,7 +289,7 @@ TEST_F(Engine, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
 
     // And a good save replaces the old file.
     ASSERT_TRUE(b.Save(target, c.format, c.version)) << LastError();
-    EXPECT_EQ(0u, Slurp(target).find(c.start));
+    EXPECT_EQ(0u, ReadFile(target).find(c.start));
     EXPECT_EQ(std::vector<std::string>{c.name}, s.List());
   }
 }
@@ -294,8 +297,8 @@ TEST_F(Engine, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
 // Values a release and format cannot hold, from the data file or from the
 // drawing, are refused before a byte is written, with the value named.
 TEST_F(Engine, ValuesTheFormatCannotHoldAreRefusedNamingThem) {
-  Scratch s;
-  const std::string good = Slurp(DataFile());
+  TempDir s;
+  const std::string good = ReadFile(DataFile());
   struct Case {
     const char* from;
     std::string to;
@@ -316,7 +319,7 @@ TEST_F(Engine, ValuesTheFormatCannotHoldAreRefusedNamingThem) {
     std::string text = good;
     text.replace(text.find(c.from), std::strlen(c.from), c.to);
     const std::string data = s / "TAVINIT.DAT";
-    Spit(data, text);
+    WriteFile(data, text);
     int32_t out;
     ASSERT_TRUE(edaInitAd2(data.c_str(), 0, &out)) << LastError();
     Builder b;
@@ -340,9 +343,9 @@ TEST_F(Engine, ValuesTheFormatCannotHoldAreRefusedNamingThem) {
 // The engine's own files are never replaced by a drawing; a replaced drawing
 // keeps its permissions; a name at the file system's limit is written.
 TEST_F(Engine, TargetsAreReplacedSafely) {
-  Scratch s;
+  TempDir s;
   const std::string data = s / "TAVINIT.DAT";
-  Spit(data, Slurp(DataFile()));
+  WriteFile(data, ReadFile(DataFile()));
   int32_t out;
   ASSERT_TRUE(edaInitAd2(data.c_str(), 0, &out)) << LastError();
   const std::string link = s / "link.dxf";
@@ -354,11 +357,11 @@ TEST_F(Engine, TargetsAreReplacedSafely) {
     EXPECT_NE(LastError().find("is a file of the drawing engine itself"), std::string::npos)
         << LastError();
   }
-  EXPECT_EQ(Slurp(DataFile()), Slurp(data));
+  EXPECT_EQ(ReadFile(DataFile()), ReadFile(data));
   SetUpTestSuite();
 
   const std::string target = s / "private.dxf";
-  Spit(target, "the previous drawing");
+  WriteFile(target, "the previous drawing");
   ASSERT_EQ(0, ::chmod(target.c_str(), 0600));
   ASSERT_TRUE(b.Save(target, kFormatDxf, 4)) << LastError();
   struct stat st {};
@@ -374,7 +377,7 @@ TEST_F(Engine, TargetsAreReplacedSafely) {
 // Texts with line breaks and polylines the caller never ended would break or
 // lose data; the engine writes them so readers still take the file.
 TEST_F(Engine, AwkwardInputStillMakesAValidFile) {
-  Scratch s;
+  TempDir s;
   Builder b;
   ASSERT_TRUE(b.AddLayer("TopLayer", 1));
   ASSERT_TRUE(b.Text("TopLayer", 0, 0, 1, 0, 1, false, "A\nB"));
@@ -386,11 +389,29 @@ TEST_F(Engine, AwkwardInputStillMakesAValidFile) {
   ASSERT_TRUE(b.Add());  // no SEQEND before the save
   const std::string file = s / "odd.dxf";
   ASSERT_TRUE(b.Save(file, kFormatDxf, 4)) << LastError();
-  EXPECT_NE(Slurp(file).find("\r\nA^JB\r\n"), std::string::npos);
+  EXPECT_NE(ReadFile(file).find("\r\nA^JB\r\n"), std::string::npos);
   const RunResult r = RunCommand("/usr/bin/python3 " + ReadersDir() + "/read_ezdxf.py " + file, s);
   EXPECT_EQ(0, r.status) << r.err;
   EXPECT_NE(r.out.find("\"vertices\": [[2.0, 0.0"), std::string::npos) << r.out;
 }
 
+// SOURCE_DATE_EPOCH fixes the creation date; a value that is not a plain
+// count of seconds leaves the clock, as the editor's print date does.
+TEST(CreationDate, FixedBySourceDateEpoch) {
+  const double now = 2440587.5 + static_cast<double>(std::time(nullptr)) / 86400.0;
+  {
+    ScopedEnv epoch("SOURCE_DATE_EPOCH", "1700000000");
+    EXPECT_DOUBLE_EQ(tav2::CreationDate(), 2440587.5 + 1700000000.0 / 86400.0);
+  }
+  {
+    ScopedEnv epoch("SOURCE_DATE_EPOCH", "0");
+    EXPECT_DOUBLE_EQ(tav2::CreationDate(), 2440587.5);
+  }
+  for (const char* bad : {"", "soon", "-5", "+5", "12x", "99999999999999999999"}) {
+    ScopedEnv epoch("SOURCE_DATE_EPOCH", bad);
+    EXPECT_NEAR(tav2::CreationDate(), now, 1.0 / 24) << bad;
+  }
+}
+
 }  // namespace
-}  // namespace tav2test
+}  // namespace test_support

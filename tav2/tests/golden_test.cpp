@@ -3,7 +3,7 @@
 // Regenerate after an intended change with TAV2_UPDATE_GOLDEN=1.
 #include "tav2/tests/test_support.h"
 
-namespace tav2test {
+namespace test_support {
 namespace {
 
 // The creation date changes with every save.
@@ -36,7 +36,7 @@ class Golden : public testing::TestWithParam<int> {
 
 TEST_P(Golden, FileMatchesTheStoredCopy) {
   const int release = GetParam();
-  Scratch s;
+  TempDir s;
   Builder b(static_cast<int16_t>(release));
   b.Extents(0, 0, 2, 1, 0);
   ASSERT_TRUE(b.AddLayer("TopLayer", 1));
@@ -48,13 +48,13 @@ TEST_P(Golden, FileMatchesTheStoredCopy) {
   ASSERT_TRUE(b.Insert("P1", 1, 0.5, 0));
   const std::string file = s / "golden.dxf";
   ASSERT_TRUE(b.Save(file, kFormatDxf, static_cast<int16_t>(release))) << edaGetLastError();
-  const std::string got = Masked(Slurp(file));
+  const std::string got = Masked(ReadFile(file));
 
   static const char* const kFiles[] = {"v2_5", "v2_6", "r9", "r10", "r12", "r13", "r14"};
   const std::string stored =
       std::string(ORVANTA_SOURCE_DIR) + "/tav2/tests/golden/" + kFiles[release] + ".dxf";
-  if (getenv("TAV2_UPDATE_GOLDEN")) Spit(stored, got);
-  const std::string want = Slurp(stored);
+  if (getenv("TAV2_UPDATE_GOLDEN")) WriteFile(stored, got);
+  const std::string want = ReadFile(stored);
   ASSERT_FALSE(want.empty()) << stored << " is missing; run with TAV2_UPDATE_GOLDEN=1";
   if (got == want) return;
   std::istringstream a(want), c(got);
@@ -72,4 +72,4 @@ TEST_P(Golden, FileMatchesTheStoredCopy) {
 INSTANTIATE_TEST_SUITE_P(AllReleases, Golden, testing::Range(0, 7));
 
 }  // namespace
-}  // namespace tav2test
+}  // namespace test_support

@@ -4,7 +4,7 @@
 
 #include "tav2/tests/test_support.h"
 
-namespace tav2test {
+namespace test_support {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
@@ -57,7 +57,7 @@ void Fill(Recorder& r) {
 
 TEST_P(Readback, EveryEntityKindReadsBackAsWritten) {
   const int release = GetParam();
-  Scratch scratch;
+  TempDir scratch;
   Builder b(static_cast<int16_t>(release));
   b.Extents(-25.4, -2, 1234567.125, 30, 1);
   Recorder r(b);
@@ -66,7 +66,7 @@ TEST_P(Readback, EveryEntityKindReadsBackAsWritten) {
   const std::string dxf = scratch / "board.dxf";
   ASSERT_TRUE(b.Save(dxf, kFormatDxf, static_cast<int16_t>(release))) << edaGetLastError();
   const std::string expected = scratch / "expected.json";
-  Spit(expected, r.Expected(release));
+  WriteFile(expected, r.Expected(release));
   EXPECT_EQ("", ReadAndCompare("ezdxf", dxf, expected, scratch));
   EXPECT_EQ("", ReadAndCompare("libdxfrw", dxf, expected, scratch));
 }
@@ -79,4 +79,4 @@ std::string ReleaseName(const testing::TestParamInfo<int>& info) {
 INSTANTIATE_TEST_SUITE_P(AllReleases, Readback, testing::Range(0, 7), ReleaseName);
 
 }  // namespace
-}  // namespace tav2test
+}  // namespace test_support

@@ -9,7 +9,7 @@
 #include "tav2/src/values.h"
 #include "tav2/tests/test_support.h"
 
-namespace tav2test {
+namespace test_support {
 namespace {
 
 TEST(SymbolNames, MapToUpperCaseLettersDigitsAndDollarUnderscoreHyphen) {
@@ -57,7 +57,7 @@ class SymbolNamesInFiles : public testing::Test {
 // tests compare both with the exporter's names mapped); the engine keeps
 // the names it was given for the exporter to find after a save.
 TEST_F(SymbolNamesInFiles, FileHoldsTheReleaseFormAndTheEngineTheGivenName) {
-  Scratch s;
+  TempDir s;
   Builder b(4);
   b.Extents(0, 0, 10, 10);
   ASSERT_TRUE(b.AddLayer("Top Layer", 1));
@@ -69,7 +69,7 @@ TEST_F(SymbolNamesInFiles, FileHoldsTheReleaseFormAndTheEngineTheGivenName) {
   for (int16_t release : {0, 4, 6}) {
     const std::string file = s / ("names" + std::to_string(release) + ".dxf");
     ASSERT_TRUE(b.Save(file, kFormatDxf, release)) << edaGetLastError();
-    const std::string dxf = Slurp(file);
+    const std::string dxf = ReadFile(file);
     EXPECT_NE(std::string::npos, dxf.find("\r\nTOP_LAYER\r\n")) << release;
     EXPECT_NE(std::string::npos, dxf.find("\r\nTOP_LAYER_2\r\n")) << release;
     EXPECT_NE(std::string::npos, dxf.find("\r\nRESISTOR_0603__METRIC_1608___RE\r\n")) << release;
@@ -86,4 +86,4 @@ TEST_F(SymbolNamesInFiles, FileHoldsTheReleaseFormAndTheEngineTheGivenName) {
 }
 
 }  // namespace
-}  // namespace tav2test
+}  // namespace test_support

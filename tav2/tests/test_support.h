@@ -1,5 +1,5 @@
-// Shared by the engine's tests: a private scratch folder, running the
-// independent readers, and the expected-entity JSON they are compared with.
+// Shared by the engine's tests: running the independent readers, and the
+// expected-entity JSON they are compared with.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -17,62 +17,17 @@
 #include <string>
 
 #include "tav2/tests/builder.h"
+#include "tests/support/test_support.h"
 
-namespace tav2test {
+namespace test_support {
 
-inline std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-inline void Spit(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
-
-// A folder of its own per test, removed afterwards.
-class Scratch {
- public:
-  Scratch() {
-    std::string pattern = testing::TempDir() + "tav2-XXXXXX";
-    if (!mkdtemp(pattern.data())) ADD_FAILURE() << "mkdtemp failed";
-    dir_ = pattern;
-  }
-  // TAV2_KEEP_SCRATCH=1 keeps the files for a look after a failure.
-  ~Scratch() {
-    if (getenv("TAV2_KEEP_SCRATCH")) return;
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-  std::string operator/(const std::string& name) const { return dir_ + "/" + name; }
-  const std::string& dir() const { return dir_; }
-  // Names in the folder, sorted.
-  std::vector<std::string> List() const {
-    std::vector<std::string> names;
-    for (auto& e : std::filesystem::directory_iterator(dir_))
-      names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
- private:
-  std::string dir_;
-};
-
-struct RunResult {
-  int status = -1;
-  std::string out, err;
-};
-
-inline RunResult RunCommand(const std::string& command, const Scratch& scratch) {
+inline RunResult RunCommand(const std::string& command, const TempDir& scratch) {
   const std::string out = scratch / "run.out", err = scratch / "run.err";
   RunResult r;
   const int s = std::system((command + " >" + out + " 2>" + err).c_str());
   r.status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
-  r.out = Slurp(out);
-  r.err = Slurp(err);
+  r.out = ReadFile(out);
+  r.err = ReadFile(err);
   return r;
 }
 
@@ -83,14 +38,14 @@ inline std::string ReadersDir() {
 // Reads `dxf` with `reader` ("ezdxf" or "libdxfrw") and compares it with the
 // expected JSON; returns the readers' and comparer's complaints, "" when equal.
 inline std::string ReadAndCompare(const std::string& reader, const std::string& dxf,
-                                  const std::string& expectedJson, const Scratch& scratch) {
+                                  const std::string& expectedJson, const TempDir& scratch) {
   const std::string actual = scratch / (reader + ".json");
   const std::string cmd = reader == "ezdxf"
                               ? "/usr/bin/python3 " + ReadersDir() + "/read_ezdxf.py " + dxf
                               : "node " + ReadersDir() + "/read_libdxfrw.js " + dxf;
   RunResult r = RunCommand(cmd, scratch);
   if (r.status != 0) return reader + " rejected " + dxf + ":\n" + r.err;
-  Spit(actual, r.out);
+  WriteFile(actual, r.out);
   r = RunCommand("/usr/bin/python3 " + ReadersDir() + "/compare.py " + expectedJson + " " + actual,
                  scratch);
   if (r.status != 0) return r.out + r.err;
@@ -210,4 +165,4 @@ class Recorder {
   std::string layers_, blocks_, entities_, block_, blockEntities_;
 };
 
-}  // namespace tav2test
+}  // namespace test_support

@@ -13,10 +13,10 @@
 namespace quennet {
 namespace {
 
-using testing_support::TExportStateGuard;
-using testing_support::TFakeHost;
-using testing_support::TFakeObject;
-using testing_support::TRecorder;
+using test_support::TExportStateGuard;
+using test_support::TFakeHost;
+using test_support::TFakeObject;
+using test_support::TRecorder;
 
 std::string Joined(const std::vector<std::string>& calls) {
   std::string s;

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <stdexcept>
 
-namespace quennet::testing_support {
+namespace test_support {
 
 namespace {
 
@@ -529,4 +529,4 @@ TFakeHost& CurrentFakeHost() {
   return *gHost;
 }
 
-}  // namespace quennet::testing_support
+}  // namespace test_support

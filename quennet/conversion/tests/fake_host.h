@@ -14,7 +14,9 @@
 #include "quennet/pcbmodel/hostapi.h"
 #include "quennet/pcbmodel/objects.h"
 
-namespace quennet::testing_support {
+namespace test_support {
+
+using namespace quennet;
 
 struct TFakeObject {
   uint8_t kind = 0;
@@ -79,4 +81,4 @@ class TFakeHost {
 
 TFakeHost& CurrentFakeHost();
 
-}  // namespace quennet::testing_support
+}  // namespace test_support

@@ -10,7 +10,9 @@
 #include "quennet/driver/state.h"
 #include "quennet/options/options.h"
 
-namespace quennet::testing_support {
+namespace test_support {
+
+using namespace quennet;
 
 inline std::string Num(double v) {
   if (v == static_cast<double>(static_cast<int64_t>(v)) && v > -1e15 && v < 1e15)
@@ -127,4 +129,4 @@ class TExportStateGuard {
   TPlacement placement_;
 };
 
-}  // namespace quennet::testing_support
+}  // namespace test_support

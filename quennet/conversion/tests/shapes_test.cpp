@@ -23,9 +23,9 @@
 namespace quennet {
 namespace {
 
-using testing_support::Num;
-using testing_support::TExportStateGuard;
-using testing_support::TRecorder;
+using test_support::Num;
+using test_support::TExportStateGuard;
+using test_support::TRecorder;
 
 constexpr uint32_t L1 = 1;
 const std::string kPi = Num(std::numbers::pi);

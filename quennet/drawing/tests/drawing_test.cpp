@@ -15,12 +15,13 @@
 #include "quennet/drawing/points.h"
 #include "quennet/drawing/tav2_binding.h"
 #include "quennet/drawing/tests/recording.h"
+#include "tests/support/test_support.h"
 
 namespace quennet {
 namespace {
 
 using namespace tav2abi;
-using testing::Recorder;
+using test_support::Recorder;
 
 constexpr TV7_Layer kTop = 1;
 constexpr TV7_Layer kBottom = 32;
@@ -33,11 +34,11 @@ const char* const kLayerMissing =
 class DrawingTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Tav2::Load(testing::RecordingEngine());
+    Tav2::Load(test_support::RecordingEngine());
     ASSERT_TRUE(Tav2::Loaded()) << Tav2::LastLoadError();
     ASSERT_TRUE(rec_.Attach());
     rec_.reset();
-    ASSERT_TRUE(DXF_InitEngine(testing::RecordingData().c_str()));
+    ASSERT_TRUE(DXF_InitEngine(test_support::RecordingData().c_str()));
     NewDrawing(0);
   }
   void TearDown() override {
@@ -56,7 +57,8 @@ class DrawingTest : public ::testing::Test {
   static double U(double pcb) { return pcb / 10000000.0; }
 
   Recorder rec_;
-  std::string file_ = (std::filesystem::temp_directory_path() / "quennet_drawing.lst").string();
+  test_support::TempDir tmp_;
+  std::string file_ = tmp_ / "drawing.lst";
   int32_t first_ = 0;
 };
 
@@ -360,7 +362,7 @@ TEST(EngineBinding, MissingLibraryAndMissingFunction) {
   DXF_CloseEngine();  // unloads without calling the names it never bound
   EXPECT_FALSE(Tav2::Loaded());
 
-  Tav2::Load(testing::RecordingEngine());
+  Tav2::Load(test_support::RecordingEngine());
   ASSERT_TRUE(Tav2::Loaded());
   EXPECT_NE(Tav2::Api().edaCloseAd2, nullptr);
   EXPECT_NE(Tav2::Api().edaErrorText, nullptr);
@@ -368,7 +370,7 @@ TEST(EngineBinding, MissingLibraryAndMissingFunction) {
 }
 
 TEST(EngineFiles, FoundAlongPathOrHandedBackAsBareName) {
-  const std::string dir = testing::RecordingDir();
+  const std::string dir = test_support::RecordingDir();
   const char* oldPath = std::getenv("PATH");
   const std::string saved = oldPath ? oldPath : "";
   setenv("PATH", (std::string("/nonexistent:") + dir + ":" + saved).c_str(), 1);

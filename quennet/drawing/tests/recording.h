@@ -10,7 +10,9 @@
 #include "abi/tav2.h"
 #include "tests/recording_engine/recording_engine.h"
 
-namespace quennet::testing {
+namespace test_support {
+
+using namespace quennet;
 
 inline std::string RecordingDir() {
   return std::string(ORVANTA_BIN_DIR) + "/../recording";
@@ -90,4 +92,4 @@ struct Recorder {
   }
 };
 
-}  // namespace quennet::testing
+}  // namespace test_support

@@ -14,8 +14,8 @@
 namespace quennet {
 namespace {
 
-using testing::FakeBoard;
-using testing::FakeObject;
+using test_support::FakeBoard;
+using test_support::FakeObject;
 
 constexpr uint32_t kBoard = 77;
 

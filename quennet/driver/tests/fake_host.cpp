@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace quennet::testing {
+namespace test_support {
 
 namespace {
 
@@ -91,4 +91,4 @@ FakeBoard::~FakeBoard() {
   gBoard = nullptr;
 }
 
-}  // namespace quennet::testing
+}  // namespace test_support

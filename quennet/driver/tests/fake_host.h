@@ -10,7 +10,9 @@
 
 #include "quennet/pcbmodel/hostapi.h"
 
-namespace quennet::testing {
+namespace test_support {
+
+using namespace quennet;
 
 struct FakeObject {
   uint32_t handle;
@@ -33,4 +35,4 @@ class FakeBoard {
   TPcbApiTable table_{};
 };
 
-}  // namespace quennet::testing
+}  // namespace test_support

@@ -13,7 +13,7 @@
 namespace quennet {
 namespace {
 
-using testing::FakeHost;
+using test_support::FakeHost;
 
 abi::TLegacyLayerSet LegacySet(std::initializer_list<int> layers) {
   abi::TLegacyLayerSet s{};

@@ -15,6 +15,7 @@
 #include "quennet/pcbmodel/board.h"
 #include "quennet/pcbmodel/hostapi.h"
 #include "quennet/pcbmodel/pad.h"
+#include "tests/support/test_support.h"
 
 namespace quennet {
 namespace {
@@ -46,8 +47,7 @@ class EditorModule : public ::testing::Test {
     auto open =
         reinterpret_cast<TKorvexOpenBoard>(platform::GetProcAddress(module_, "KorvexOpenBoard"));
     ASSERT_NE(open, nullptr);
-    file_ = std::filesystem::temp_directory_path() /
-            ("pcbmodel-board-" + std::to_string(::getpid()) + ".json");
+    file_ = tmp_ / "board.json";
     std::ofstream(file_) << kBoard;
     char error[512] = {};
     ASSERT_EQ(open(file_.c_str(), error, sizeof error), 0) << error;
@@ -60,7 +60,6 @@ class EditorModule : public ::testing::Test {
       close();
     SetPcbApiOverride(nullptr);
     platform::FreeLibrary(module_);
-    std::filesystem::remove(file_);
   }
 
   static std::vector<uint32_t> Handles(const TPcbBoard& board, uint8_t kind) {
@@ -74,6 +73,7 @@ class EditorModule : public ::testing::Test {
   }
 
   platform::ModuleHandle module_ = nullptr;
+  test_support::TempDir tmp_;
   std::filesystem::path file_;
 };
 

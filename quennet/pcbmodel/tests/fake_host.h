@@ -14,7 +14,9 @@
 #include "layers/layers.h"
 #include "quennet/pcbmodel/hostapi.h"
 
-namespace quennet::testing {
+namespace test_support {
+
+using namespace quennet;
 
 struct FakeObject {
   uint8_t Kind = 0;
@@ -467,4 +469,4 @@ inline int FakeHost::CountOf(const std::string& name) const {
   return n;
 }
 
-}  // namespace quennet::testing
+}  // namespace test_support

@@ -11,7 +11,7 @@
 namespace quennet {
 namespace {
 
-using testing::FakeHost;
+using test_support::FakeHost;
 
 TEST(Wrappers, TrackReadTwiceKeepsItsFieldsAndMovesBothEnds) {
   FakeHost host;

@@ -9,7 +9,7 @@
 namespace quennet {
 namespace {
 
-using testing::FakeHost;
+using test_support::FakeHost;
 
 TEST(Pad, ReadsPerLayerTablesAndTheThreeCornerPercentages) {
   FakeHost host;
