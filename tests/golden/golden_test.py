@@ -23,19 +23,24 @@ The test names the pairs the engine writes that have no golden file yet.
 """
 import argparse
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
-BOARD = os.path.join(ROOT, "examples", "example-board.json")
+SOURCE_BOARD = os.path.join(ROOT, "examples", "example-board.json")
+# The board's file name is drawn as text (.Pcb_File_Name), so the golden files
+# would depend on where the project is checked out: export a copy kept at one
+# fixed place instead.
+BOARD = "/tmp/orvanta-golden/example-board.json"
 GOLDEN = os.path.join(HERE, "example-board")
 EPOCH = "1700000000"  # 2023-11-14 22:13:20 UTC
 OPTIONS = ["--units", "in", "--holes", "off", "--components", "blocks", "--ends", "round",
            "--zero-width", "none", "--layers", "all"]
 RELEASES = ["V2.5", "V2.6", "R9", "R10", "R11", "R12", "R13", "R14"]
-REQUIRED = [("dxf", r) for r in RELEASES] + [("dwg", "R13"), ("dwg", "R14")]
+REQUIRED = [(fmt, r) for fmt in ("dxf", "dwg") for r in RELEASES]
 
 
 def golden_name(fmt, release):
@@ -44,6 +49,8 @@ def golden_name(fmt, release):
 
 def export(orvanta, work, fmt, release):
     """Exports one pair; returns its bytes, or None with the reason."""
+    os.makedirs(os.path.dirname(BOARD), exist_ok=True)
+    shutil.copyfile(SOURCE_BOARD, BOARD)
     out = os.path.join(work, golden_name(fmt, release))
     env = dict(os.environ, SOURCE_DATE_EPOCH=EPOCH, TZ="UTC",
                ORVANTA_OPTIONS_FILE=os.path.join(work, "options.ini"))
