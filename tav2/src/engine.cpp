@@ -503,24 +503,40 @@ ORVANTA_EXPORT int16_t edaSetEntityDefaults(int32_t drawing, void* header, void*
   GUARDED({
     if (!header || !data) return Fail("edaSetEntityDefaults: missing record");
     const int16_t type = Get<int16_t>(header, kEntType);
+    // Only the bytes of the type's own fields are cleared: a vertex, the most
+    // frequent entity of a board, has 54 of the record's 2,648, and clearing
+    // them all was the largest single cost of adding an entity.
+    size_t used = 0;
     switch (type) {
       case kEntLine:
       case kEntCircle:
-      case kEntText:
       case kEntArc:
+        used = kArcEndAngle + 8;
+        break;
       case kEntSolid:
+        used = kSolidCorner4 + 24;
+        break;
+      case kEntText:
       case kEntBlock:
+        used = kEntityDataSize;
+        break;
       case kEntEndblk:
-      case kEntInsert:
       case kEntSeqend:
+        break;
+      case kEntInsert:
+        used = kInsertBlock + 8;
+        break;
       case kEntPolyline:
+        used = kPolylineClosed + 2;
+        break;
       case kEntVertex:
+        used = kVertexBulge + 8;
         break;
       default:
         return Fail("entity type " + std::to_string(type) + " is not supported");
     }
     std::memset(header, 0, kEntityHeaderSize);
-    std::memset(data, 0, kEntityDataSize);
+    std::memset(data, 0, used);
     Put<int16_t>(header, kEntType, type);
     Put<int16_t>(header, kEntColor, 256);
     Put<double>(header, kEntExtrusionZ, 1.0);
