@@ -249,16 +249,7 @@ class DxfWriter {
       case EntityKind::Text: {
         const tav2::Text& e = d_.texts[ref.index];
         Common(r, e.c, owner);
-        r.p[0] = &e.insert;
-        r.align = &e.align;
-        r.height = e.height;
-        r.rotation = e.rotation;
-        r.widthFactor = e.widthFactor;
-        r.oblique = e.oblique;
-        r.generation = e.generation;
-        r.hAlign = e.hAlign;
-        r.vAlign = e.vAlign;
-        r.style = e.style;
+        SetTextFields(r, e);
         r.text = d_.TextValue(e);
         return rec_.Write(Kind::Text, r);
       }
@@ -293,15 +284,8 @@ class DxfWriter {
       case EntityKind::Insert: {
         const Insert& e = d_.inserts[ref.index];
         Common(r, e.c, owner);
+        SetInsertFields(r, e);
         r.name = v_.BlockName(e.block);
-        r.block = e.block;
-        r.p[0] = &e.point;
-        r.scale = &e.scale;
-        r.rotation = e.rotation;
-        r.columns = e.columns;
-        r.rows = e.rows;
-        r.columnSpacing = e.columnSpacing;
-        r.rowSpacing = e.rowSpacing;
         return rec_.Write(Kind::Insert, r);
       }
     }

@@ -41,6 +41,31 @@ struct Record {
   const TextStyle* styleRow = nullptr;
 };
 
+// The fields of a text and of a block reference that every writer takes over
+// alike; names, owners and the writer's own checks stay with the writer.
+inline void SetTextFields(Record& r, const Text& e) {
+  r.p[0] = &e.insert;
+  r.align = &e.align;
+  r.height = e.height;
+  r.rotation = e.rotation;
+  r.widthFactor = e.widthFactor;
+  r.oblique = e.oblique;
+  r.generation = e.generation;
+  r.hAlign = e.hAlign;
+  r.vAlign = e.vAlign;
+  r.style = e.style;
+}
+inline void SetInsertFields(Record& r, const Insert& e) {
+  r.block = e.block;
+  r.p[0] = &e.point;
+  r.scale = &e.scale;
+  r.rotation = e.rotation;
+  r.columns = e.columns;
+  r.rows = e.rows;
+  r.columnSpacing = e.columnSpacing;
+  r.rowSpacing = e.rowSpacing;
+}
+
 // Whether a field's number is in degrees when it is an angle (group codes 50
 // to 58): constants and header values are given as the DXF writes them; the
 // model holds entity angles in radians.

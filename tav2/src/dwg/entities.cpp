@@ -147,16 +147,7 @@ bool Writer::WriteEntity(const EntityRef& ref, EntMode mode, Handle owner, Handl
         return Fail("TEXT " + Hex(e.c.handle) + ": its value lies outside the text store");
       r.text = d_.TextValue(e);
       if (!CheckText(r.text, "TEXT", e.c.handle)) return false;
-      r.p[0] = &e.insert;
-      r.align = &e.align;
-      r.height = e.height;
-      r.rotation = e.rotation;
-      r.widthFactor = e.widthFactor;
-      r.oblique = e.oblique;
-      r.generation = e.generation;
-      r.hAlign = e.hAlign;
-      r.vAlign = e.vAlign;
-      r.style = e.style;
+      SetTextFields(r, e);
       return begin(Kind::Text, e.c);
     }
     case EntityKind::Polyline: {
@@ -170,14 +161,9 @@ bool Writer::WriteEntity(const EntityRef& ref, EntMode mode, Handle owner, Handl
       if (e.block < 2 || e.block >= blocks_.size())
         return Fail("INSERT " + Hex(e.c.handle) + ": block index " + std::to_string(e.block) +
                     " is not a block definition of the drawing");
-      r.block = e.block;
-      r.p[0] = &e.point;
-      r.scale = &e.scale;
-      r.rotation = e.rotation;
+      SetInsertFields(r, e);
       r.columns = std::max<int>(e.columns, 1);
       r.rows = std::max<int>(e.rows, 1);
-      r.columnSpacing = e.columnSpacing;
-      r.rowSpacing = e.rowSpacing;
       return begin(Kind::Insert, e.c, e.columns > 1 || e.rows > 1);
     }
   }

@@ -93,6 +93,8 @@ class Writer {
   void Row(int row, bool oneByte) { oneByte ? RC(row) : RS(row); }
   void Put(const DwgFieldSpec& f, const Record& r);
   void PutVar(const DwgVarSpec& v);
+  template <typename Num>
+  bool PutNumber(Dwg type, const Num& num);
 
   // ---- records
   void Locator(Table t, std::vector<std::uint8_t>& into) const;
@@ -253,24 +255,40 @@ void Writer::FixedText(std::string_view s, std::size_t size) {
   buf_.insert(buf_.end(), size - n, 0);
 }
 
-void Writer::Put(const DwgFieldSpec& f, const Record& r) {
-  const auto num = [&](int i = 0) { return Number(f, r, i); };
-  switch (f.type) {
+// The numeric storage types, shared by record fields and header variables;
+// false when `type` is not one of them.
+template <typename Num>
+bool Writer::PutNumber(Dwg type, const Num& num) {
+  switch (type) {
     case Dwg::RC:
-      return RC(static_cast<int>(std::lround(num())));
+      RC(static_cast<int>(std::lround(num())));
+      return true;
     case Dwg::RS:
-      return RS(static_cast<int>(std::lround(num())));
+      RS(static_cast<int>(std::lround(num())));
+      return true;
     case Dwg::RL:
-      return RL(static_cast<std::uint32_t>(std::llround(num())));
+      RL(static_cast<std::uint32_t>(std::llround(num())));
+      return true;
     case Dwg::RD:
-      return RD(num());
+      RD(num());
+      return true;
     case Dwg::RD2:
       RD(num(0));
-      return RD(num(1));
+      RD(num(1));
+      return true;
     case Dwg::RD3:
       RD(num(0));
       RD(num(1));
-      return RD(num(2));
+      RD(num(2));
+      return true;
+    default:
+      return false;
+  }
+}
+
+void Writer::Put(const DwgFieldSpec& f, const Record& r) {
+  if (PutNumber(f.type, [&](int i = 0) { return Number(f, r, i); })) return;
+  switch (f.type) {
     case Dwg::TF:
       return FixedText(values_.Text(f.field, f.text, r), static_cast<std::size_t>(f.def));
     case Dwg::TV: {
@@ -297,22 +315,8 @@ void Writer::Put(const DwgFieldSpec& f, const Record& r) {
 
 void Writer::PutVar(const DwgVarSpec& v) {
   const auto num = [&](int i = 0) { return VarNumber(v, i); };
+  if (PutNumber(v.type, num)) return;
   switch (v.type) {
-    case Dwg::RC:
-      return RC(static_cast<int>(std::lround(num())));
-    case Dwg::RS:
-      return RS(static_cast<int>(std::lround(num())));
-    case Dwg::RL:
-      return RL(static_cast<std::uint32_t>(std::llround(num())));
-    case Dwg::RD:
-      return RD(num());
-    case Dwg::RD2:
-      RD(num(0));
-      return RD(num(1));
-    case Dwg::RD3:
-      RD(num(0));
-      RD(num(1));
-      return RD(num(2));
     case Dwg::TF:
       context_ = std::string("header variable ") + (v.name ? v.name : "");
       return FixedText(v.name ? values_.HeaderText(v.name) : std::string_view(v.text ? v.text : ""),
@@ -479,16 +483,7 @@ bool Writer::WriteEntity(const EntityRef& ref) {
         return Fail("TEXT: style index " + std::to_string(e.style) + " is not in the drawing");
       if (static_cast<std::size_t>(e.textOffset) + e.textLength > d_.strings.size())
         return Fail("TEXT: its value lies outside the text store");
-      r.p[0] = &e.insert;
-      r.align = &e.align;
-      r.height = e.height;
-      r.rotation = e.rotation;
-      r.widthFactor = e.widthFactor;
-      r.oblique = e.oblique;
-      r.generation = e.generation;
-      r.hAlign = e.hAlign;
-      r.vAlign = e.vAlign;
-      r.style = e.style;
+      SetTextFields(r, e);
       r.text = d_.TextValue(e);
       return EntityRecord(Kind::Text, r);
     }
@@ -533,15 +528,8 @@ bool Writer::WriteEntity(const EntityRef& ref) {
       if (e.block < 2 || e.block >= d_.blocks.size())
         return Fail("INSERT: block index " + std::to_string(e.block) +
                     " is not a block definition");
-      r.block = e.block;
+      SetInsertFields(r, e);
       r.name = values_.BlockName(e.block);
-      r.p[0] = &e.point;
-      r.scale = &e.scale;
-      r.rotation = e.rotation;
-      r.columns = e.columns;
-      r.rows = e.rows;
-      r.columnSpacing = e.columnSpacing;
-      r.rowSpacing = e.rowSpacing;
       return EntityRecord(Kind::Insert, r);
     }
   }
