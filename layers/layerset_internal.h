@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "layers/layerset.h"
 
@@ -46,6 +47,18 @@ inline int PartitionOrNone(TV7_Layer layer) {
   return -1;
 }
 
+// Runs body; an exception becomes a failed status with its error kept.
+template <class F>
+abi::TStatus Guarded(abi::TLayerSetError& error, F&& body) noexcept {
+  try {
+    body();
+    return abi::S_OK;
+  } catch (...) {
+    CaptureLayerSetError(error);
+    return abi::E_FAIL;
+  }
+}
+
 template <class F>
 abi::TStatus Handing(abi::TLayerSetError& error, IPCB_LayerSet** result, F&& make) noexcept {
   if (!result) return abi::E_INVALIDARG;
@@ -66,13 +79,7 @@ namespace quennet {
 
 template <class F>
 abi::TStatus TPCB_LayerSetBase::Guard(F&& body) noexcept {
-  try {
-    body();
-    return abi::S_OK;
-  } catch (...) {
-    CaptureLayerSetError(lastError_);
-    return abi::E_FAIL;
-  }
+  return layerset_internal::Guarded(lastError_, std::forward<F>(body));
 }
 
 }  // namespace quennet

@@ -67,13 +67,7 @@ abi::TStatus TPCB_LayerSetBase::CreateIterator(IPCB_LayerIterator** result) {
 
 template <class F>
 abi::TStatus TLayerIteratorBase::Guard(F&& body) noexcept {
-  try {
-    body();
-    return abi::S_OK;
-  } catch (...) {
-    CaptureLayerSetError(lastError_);
-    return abi::E_FAIL;
-  }
+  return layerset_internal::Guarded(lastError_, std::forward<F>(body));
 }
 
 abi::TStatus TLayerIteratorBase::QueryInterface(const abi::TGUID& iid, void** out) {

@@ -3,6 +3,7 @@
 // small and every query is a direct index.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -248,5 +249,26 @@ struct DocumentError {
 std::unique_ptr<Board> LoadBoard(const std::string& path);
 // Reads a board document held in memory; name is used in errors.
 std::unique_ptr<Board> LoadBoardFromText(std::string_view text, const std::string& name);
+
+// Marks the layers that carry an object as used, as the editor lists them,
+// and sets the board's layer order: the layer stack from the top, the other
+// layers of the older scheme without the internal planes, then the extended
+// layers objects use.
+inline void SetUsedLayersAndOrder(Board& b, const std::vector<TLayer>& stack) {
+  std::vector<TV7_Layer> extended;
+  for (const Object& o : b.objects) {
+    if (o.layer <= 82)
+      b.layers[o.layer].used = true;
+    else
+      extended.push_back(o.layer);
+  }
+  std::vector<TV7_Layer>& order = b.layerOrder;
+  order.insert(order.end(), stack.begin(), stack.end());
+  for (TLayer l = 33; l <= 82; ++l)
+    if (l < 39 || l > 54) order.push_back(l);
+  std::sort(extended.begin(), extended.end());
+  extended.erase(std::unique(extended.begin(), extended.end()), extended.end());
+  order.insert(order.end(), extended.begin(), extended.end());
+}
 
 }  // namespace korvex

@@ -1735,21 +1735,9 @@ class Loader {
         if (s.shape >= 0) via.copper.shape[s.layer] = uint8_t(s.shape);
       }
     }
-    // Layers that carry something are the ones the editor lists as used.
-    std::vector<TV7_Layer> extended;
-    for (const Object& o : board_->objects) {
-      if (o.layer <= 82)
-        board_->layers[o.layer].used = true;
-      else
-        extended.push_back(o.layer);
-    }
-    std::vector<TV7_Layer>& order = board_->layerOrder;
-    for (TLayer s = 1; s; s = board_->layers[s].next) order.push_back(s);
-    for (TLayer l = 33; l <= 82; ++l)
-      if (l < 39 || l > 54) order.push_back(l);
-    std::sort(extended.begin(), extended.end());
-    extended.erase(std::unique(extended.begin(), extended.end()), extended.end());
-    order.insert(order.end(), extended.begin(), extended.end());
+    std::vector<TLayer> stack;
+    for (TLayer s = 1; s; s = board_->layers[s].next) stack.push_back(s);
+    SetUsedLayersAndOrder(*board_, stack);
   }
 
   int StackIndex(TLayer l) const {

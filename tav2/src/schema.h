@@ -155,6 +155,22 @@ struct FieldSpec {
   const char* text = nullptr;
 };
 
+// The field and group code of a point's or a scale's next component: values
+// named by group code step the code (10, 20, 30), the others the field (P1X,
+// P1Y).
+inline void StepComponent(Field& f, int& code, int i) {
+  switch (f) {
+    case Field::Const:
+    case Field::Extrusion:
+    case Field::ViewValue:
+    case Field::HeaderValue:
+      code += 10 * i;
+      return;
+    default:
+      f = static_cast<Field>(static_cast<int>(f) + i);
+  }
+}
+
 inline bool In(const FieldSpec& f, int release) {
   return release >= f.first && release <= f.last;
 }

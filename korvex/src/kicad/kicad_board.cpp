@@ -1339,25 +1339,13 @@ class Reader {
     NewObject(kRule, uint32_t(board_->rules.size()), 0, 0);
     board_->rules.push_back(rule);
 
-    std::vector<TV7_Layer> extended;
-    for (const Object& o : board_->objects) {
-      if (o.layer <= 82)
-        board_->layers[o.layer].used = true;
-      else
-        extended.push_back(o.layer);
-    }
-    std::vector<TV7_Layer>& order = board_->layerOrder;
     if (stack_.empty()) stack_ = {1, 32};
     if (board_->layers[1].next == 0 && stack_.size() == 2) {
       board_->layers[1].next = 32;
       board_->layers[32].previous = 1;
     }
-    for (TLayer s : stack_) order.push_back(s);
-    for (TLayer l = 33; l <= 82; ++l)
-      if (l < 39 || l > 54) order.push_back(l);
-    std::sort(extended.begin(), extended.end());
-    extended.erase(std::unique(extended.begin(), extended.end()), extended.end());
-    order.insert(order.end(), extended.begin(), extended.end());
+    SetUsedLayersAndOrder(*board_, stack_);
+    const std::vector<TV7_Layer>& order = board_->layerOrder;
 
     // Layers the file marks hidden are not visible; all others are.
     bool anyHidden = false;

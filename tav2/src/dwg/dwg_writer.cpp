@@ -198,21 +198,6 @@ Handle Writer::FieldHandle(const DwgFieldSpec& f, const Record& r) const {
 
 namespace {
 
-// The field and group code of a point's or a scale's next component: values
-// named by group code step the code (10, 20, 30), the others the field.
-void Step(Field& f, int& code, int i) {
-  switch (f) {
-    case Field::Const:
-    case Field::Extrusion:
-    case Field::ViewValue:
-    case Field::HeaderValue:
-      code += 10 * i;
-      return;
-    default:
-      f = static_cast<Field>(static_cast<int>(f) + i);
-  }
-}
-
 std::uint16_t Short(double x) {
   return static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(x)));
 }
@@ -226,7 +211,7 @@ void Writer::Fields(Kind kind, const Record& r, bool array) {
     auto num = [&](int i = 0) {
       Field field = f.field;
       int code = f.code;
-      if (i) Step(field, code, i);
+      if (i) schema::StepComponent(field, code, i);
       return Num(field, code, f.def, f.text, r);
     };
     switch (f.type) {

@@ -36,21 +36,6 @@ constexpr std::uint16_t kAuxSize = 138;
 constexpr std::int16_t kUseCount = -1;  // R11 table rows: "not counted"
 constexpr std::size_t kNameField = 32;  // a table row's name, NUL included
 
-// The field and group code of a point's next component: values named by
-// group code step the code (10, 20, 30), the others the field (P1X, P1Y).
-void Step(Field& f, int& code, int i) {
-  switch (f) {
-    case Field::Const:
-    case Field::Extrusion:
-    case Field::ViewValue:
-    case Field::HeaderValue:
-      code += 10 * i;
-      return;
-    default:
-      f = static_cast<Field>(static_cast<int>(f) + i);
-  }
-}
-
 class Writer {
  public:
   Writer(const Drawing& d, int release, OutputSink& out)
@@ -184,7 +169,7 @@ std::uint32_t Writer::Count(Table t) const {
 double Writer::Number(const DwgFieldSpec& f, const Record& r, int i) const {
   Field field = f.field;
   int code = f.code;
-  if (i) Step(field, code, i);
+  if (i) schema::StepComponent(field, code, i);
   if (field == Field::Address) return address_;
   const double x = values_.Number(field, code, f.def, f.text, r);
   return IsAngleCode(code) && InDegrees(field) ? x * (std::numbers::pi / 180.0) : x;
