@@ -133,6 +133,36 @@ enum EntityType : int16_t {
   kEntVertex = 20,
 };
 
+// An entity type's name, as drawings spell it; "?" for a number that is no
+// entity type.
+constexpr const char* EntityTypeName(int16_t type) {
+  switch (type) {
+    case kEntLine:
+      return "LINE";
+    case kEntCircle:
+      return "CIRCLE";
+    case kEntText:
+      return "TEXT";
+    case kEntArc:
+      return "ARC";
+    case kEntSolid:
+      return "SOLID";
+    case kEntBlock:
+      return "BLOCK";
+    case kEntEndblk:
+      return "ENDBLK";
+    case kEntInsert:
+      return "INSERT";
+    case kEntSeqend:
+      return "SEQEND";
+    case kEntPolyline:
+      return "POLYLINE";
+    case kEntVertex:
+      return "VERTEX";
+  }
+  return "?";
+}
+
 // ---------------------------------------------------------------------------
 // Entity data record, by type (edaSetEntityDefaults, edaAddEntityToList).
 // Coordinates and lengths are drawing units, angles radians.
@@ -236,41 +266,42 @@ constexpr size_t kBlockEntName = 24;  // NUL-terminated text (must name an added
   X(edaGetNext##R)                         \
   X(edaSetDefault##R)
 
-#define TAV2_OTHER_FUNCTIONS(X)                                                                    \
-  /* tables (those used above are listed there and not again) */                                   \
-  X(edaDeleteBlockheader)                                                                          \
-  X(edaGetBlockheader)                                                                             \
-  X(edaReplaceBlockheader) X(edaNumBlockheaders) X(edaStartBlockheaderGet)                         \
-      X(edaGetNextBlockheader) X(edaDeleteLayer) X(edaGetLayer) X(edaReplaceLayer) X(edaSeekLayer) \
-          X(edaNumLayers) X(edaStartLayerGet) X(edaGetNextLayer) TAV2_TABLE_OPERATIONS_OF(         \
-              X, Linetype, Linetypes) TAV2_TABLE_OPERATIONS_OF(X, Dimstyle, Dimstyles)             \
-              TAV2_TABLE_OPERATIONS_OF(X, Shapefile, Shapefiles)                                   \
-                  TAV2_TABLE_OPERATIONS_OF(X, View, Views) TAV2_TABLE_OPERATIONS_OF(X, Ucs, Ucses) \
-                      TAV2_TABLE_OPERATIONS_OF(X, Vport, Vports)                                   \
-                          TAV2_TABLE_OPERATIONS_OF(X, Appid, Appids)                               \
-                              TAV2_TABLE_OPERATIONS_OF(X, Class, Classes)                          \
-                                  TAV2_TABLE_OPERATIONS_OF(X, Object, Objects) /* entities */      \
-      X(edaGetEntity) X(edaReplaceEntity) X(edaDeleteEntity) X(edaSeekEntity) X(edaNumEntities)    \
-          X(edaStartEntityGet) X(edaGetNextEntity) X(edaEntityDataSize)                            \
-              X(edaSetEntityDataDefaults) X(edaPaperSpaceList) X(edaNewEntityList)                 \
-                  X(edaFreeEntityList) /* header */                                                \
-      X(edaGetHeaderVariable) X(edaSetHeaderVariable)                                              \
-          X(edaSetDefaultHeader) /* extended data, blobs and proxies */                            \
-      X(edaAddXdata) X(edaGetXdata) X(edaDeleteXdata) X(edaXdataSize) X(edaReadBlob)               \
-          X(edaWriteBlob) X(edaBlobSize) X(edaFreeBlob) X(edaReadProxyEntityData)                  \
-              X(edaWriteProxyEntityData) X(edaProxyEntityDataSize) X(edaReadProxyObjectData)       \
-                  X(edaWriteProxyObjectData) X(edaProxyObjectDataSize) X(edaReadPreviewImage)      \
-                      X(edaWritePreviewImage) /* callbacks */                                      \
-      X(edaSetProgressCallback) X(edaSetErrorCallback) X(edaSetWarningCallback)                    \
-          X(edaSetMemoryCallbacks) X(edaSetFileCallbacks)                                          \
-              X(edaSetEntityCallback) /* dates, times, code pages, handles */                      \
-      X(edaJulianDateToCalendar) X(edaCalendarToJulianDate) X(edaCurrentJulianDate)                \
-          X(edaElapsedTimeToDays) X(edaDaysToElapsedTime) X(edaGetCodePage) X(edaSetCodePage)      \
-              X(edaCodePageName) X(edaCodePageFromName) X(edaAnsiToDrawingText)                    \
-                  X(edaDrawingTextToAnsi) X(edaHandleToText) X(edaTextToHandle)                    \
-                      X(edaCompareHandles) X(edaHandleIsNull) X(edaNextHandleSeed) /* files */     \
-      X(edaLoadFile) X(edaLoadFileHeader) X(edaFileVersion) X(edaFileFormat) X(edaIsDrawingFile)   \
-          X(edaVersionName) X(edaVersionMarker) X(edaEngineVersion) /* errors */                   \
+#define TAV2_OTHER_FUNCTIONS(X)                                                                  \
+  /* tables (those used above are listed there and not again) */                                 \
+  X(edaDeleteBlockheader)                                                                        \
+  X(edaGetBlockheader)                                                                           \
+  X(edaReplaceBlockheader)                                                                       \
+  X(edaNumBlockheaders) X(edaStartBlockheaderGet) X(edaGetNextBlockheader) X(edaDeleteLayer)     \
+      X(edaGetLayer) X(edaReplaceLayer) X(edaSeekLayer) X(edaNumLayers) X(edaStartLayerGet)      \
+          X(edaGetNextLayer) TAV2_TABLE_OPERATIONS_OF(X, Linetype, Linetypes)                    \
+              TAV2_TABLE_OPERATIONS_OF(X, Dimstyle, Dimstyles) TAV2_TABLE_OPERATIONS_OF(         \
+                  X, Shapefile, Shapefiles) TAV2_TABLE_OPERATIONS_OF(X, View, Views)             \
+                  TAV2_TABLE_OPERATIONS_OF(X, Ucs, Ucses)                                        \
+                      TAV2_TABLE_OPERATIONS_OF(X, Vport, Vports)                                 \
+                          TAV2_TABLE_OPERATIONS_OF(X, Appid, Appids)                             \
+                              TAV2_TABLE_OPERATIONS_OF(X, Class, Classes)                        \
+                                  TAV2_TABLE_OPERATIONS_OF(X, Object, Objects) /* entities */    \
+      X(edaGetEntity) X(edaReplaceEntity) X(edaDeleteEntity) X(edaSeekEntity) X(edaNumEntities)  \
+          X(edaStartEntityGet) X(edaGetNextEntity) X(edaEntityDataSize)                          \
+              X(edaSetEntityDataDefaults) X(edaPaperSpaceList) X(edaNewEntityList)               \
+                  X(edaFreeEntityList) /* header */                                              \
+      X(edaGetHeaderVariable) X(edaSetHeaderVariable)                                            \
+          X(edaSetDefaultHeader) /* extended data, blobs and proxies */                          \
+      X(edaAddXdata) X(edaGetXdata) X(edaDeleteXdata) X(edaXdataSize) X(edaReadBlob)             \
+          X(edaWriteBlob) X(edaBlobSize) X(edaFreeBlob) X(edaReadProxyEntityData)                \
+              X(edaWriteProxyEntityData) X(edaProxyEntityDataSize) X(edaReadProxyObjectData)     \
+                  X(edaWriteProxyObjectData) X(edaProxyObjectDataSize) X(edaReadPreviewImage)    \
+                      X(edaWritePreviewImage) /* callbacks */                                    \
+      X(edaSetProgressCallback) X(edaSetErrorCallback) X(edaSetWarningCallback)                  \
+          X(edaSetMemoryCallbacks) X(edaSetFileCallbacks)                                        \
+              X(edaSetEntityCallback) /* dates, times, code pages, handles */                    \
+      X(edaJulianDateToCalendar) X(edaCalendarToJulianDate) X(edaCurrentJulianDate)              \
+          X(edaElapsedTimeToDays) X(edaDaysToElapsedTime) X(edaGetCodePage) X(edaSetCodePage)    \
+              X(edaCodePageName) X(edaCodePageFromName) X(edaAnsiToDrawingText)                  \
+                  X(edaDrawingTextToAnsi) X(edaHandleToText) X(edaTextToHandle)                  \
+                      X(edaCompareHandles) X(edaHandleIsNull) X(edaNextHandleSeed) /* files */   \
+      X(edaLoadFile) X(edaLoadFileHeader) X(edaFileVersion) X(edaFileFormat) X(edaIsDrawingFile) \
+          X(edaVersionName) X(edaVersionMarker) X(edaEngineVersion) /* errors */                 \
       X(edaErrorText)
 
 // Every function the exporter's binding binds, in binding order:

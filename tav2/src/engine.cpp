@@ -535,7 +535,9 @@ ORVANTA_EXPORT int16_t edaSetEntityDefaults(int32_t drawing, void* header, void*
       default:
         return Fail("entity type " + std::to_string(type) + " is not supported");
     }
-    std::memset(header, 0, kEntityHeaderSize);
+    // Likewise the header: past its extrusion direction it is reserved, and
+    // nothing reads those bytes.
+    std::memset(header, 0, kEntExtrusionZ + sizeof(double));
     std::memset(data, 0, used);
     Put<int16_t>(header, kEntType, type);
     Put<int16_t>(header, kEntColor, 256);
@@ -569,34 +571,6 @@ ORVANTA_EXPORT int16_t edaSetEntityDefaults(int32_t drawing, void* header, void*
 
 namespace {
 
-const char* TypeName(int16_t type) {
-  switch (type) {
-    case kEntLine:
-      return "LINE";
-    case kEntCircle:
-      return "CIRCLE";
-    case kEntText:
-      return "TEXT";
-    case kEntArc:
-      return "ARC";
-    case kEntSolid:
-      return "SOLID";
-    case kEntBlock:
-      return "BLOCK";
-    case kEntEndblk:
-      return "ENDBLK";
-    case kEntInsert:
-      return "INSERT";
-    case kEntSeqend:
-      return "SEQEND";
-    case kEntPolyline:
-      return "POLYLINE";
-    case kEntVertex:
-      return "VERTEX";
-  }
-  return "?";
-}
-
 // Reads doubles at the given offsets of a data record, refusing NaN and infinity.
 class Reader {
  public:
@@ -627,7 +601,7 @@ class Reader {
 int16_t AddEntity(OpenDrawing& od, int32_t list, const void* hdr, const void* data) {
   Drawing& d = od.d;
   const int16_t type = Get<int16_t>(hdr, kEntType);
-  const char* tname = TypeName(type);
+  const char* tname = EntityTypeName(type);
   if (list <= 0 || static_cast<size_t>(list) > d.blocks.size())
     return Fail(std::string(tname) + ": no entity list " + std::to_string(list));
   const uint32_t bi = static_cast<uint32_t>(list - 1);

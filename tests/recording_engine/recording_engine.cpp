@@ -78,34 +78,6 @@ bool ShouldFail(const char* fn) {
   return true;
 }
 
-const char* TypeName(int16_t t) {
-  switch (t) {
-    case kEntLine:
-      return "LINE";
-    case kEntCircle:
-      return "CIRCLE";
-    case kEntText:
-      return "TEXT";
-    case kEntArc:
-      return "ARC";
-    case kEntSolid:
-      return "SOLID";
-    case kEntBlock:
-      return "BLOCK";
-    case kEntEndblk:
-      return "ENDBLK";
-    case kEntInsert:
-      return "INSERT";
-    case kEntSeqend:
-      return "SEQEND";
-    case kEntPolyline:
-      return "POLYLINE";
-    case kEntVertex:
-      return "VERTEX";
-  }
-  return "?";
-}
-
 std::string LayerNameOf(const Drawing& d, uint64_t h) {
   for (const Layer& l : d.layers)
     if (l.handle == h) return l.name;
@@ -244,7 +216,7 @@ ORVANTA_EXPORT int16_t edaSeekBlockheader(int32_t drawing, const uint8_t* handle
 ORVANTA_EXPORT int16_t edaSetEntityDefaults(int32_t drawing, void* header, void* data) {
   auto* h = static_cast<uint8_t*>(header);
   const int16_t type = Get<int16_t>(h, kEntType);
-  Log(std::string("edaSetEntityDefaults ") + TypeName(type));
+  Log(std::string("edaSetEntityDefaults ") + EntityTypeName(type));
   std::memset(h, kRecDefaultByte, kEntityHeaderSize);
   Put<int16_t>(h, kEntType, type);
   std::memset(data, kRecDefaultByte, kEntityDataSize);
@@ -263,7 +235,7 @@ ORVANTA_EXPORT int16_t edaAddEntityToList(int32_t drawing, int32_t list, const v
                                           const void* data) {
   const auto* h = static_cast<const uint8_t*>(header);
   const auto* dd = static_cast<const uint8_t*>(data);
-  Log(std::string("edaAddEntityToList ") + TypeName(Get<int16_t>(h, kEntType)) + " " +
+  Log(std::string("edaAddEntityToList ") + EntityTypeName(Get<int16_t>(h, kEntType)) + " " +
       std::to_string(list));
   S().entities.push_back(Entity{std::vector<uint8_t>(h, h + kEntityHeaderSize),
                                 std::vector<uint8_t>(dd, dd + kEntityDataSize), list});
@@ -343,7 +315,7 @@ void ListJson(std::string& o, const Drawing& dr, int32_t list) {
     o += "{\"layer\":";
     Json(o, layer);
     o += ",\"type\":\"";
-    o += TypeName(type);
+    o += EntityTypeName(type);
     o += '"';
     switch (type) {
       case kEntLine:
