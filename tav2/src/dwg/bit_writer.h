@@ -94,8 +94,9 @@ class BitWriter {
     } else if (u == std::bit_cast<std::uint64_t>(1.0)) {
       BB(1);
     } else {
-      BB(0);
-      RD(v);
+      // BB 00 and the low half in one step, the high half in another.
+      Top(static_cast<std::uint64_t>(__builtin_bswap32(static_cast<std::uint32_t>(u))) << 30, 34);
+      RL(static_cast<std::uint32_t>(u >> 32));
     }
   }
 
@@ -122,9 +123,11 @@ class BitWriter {
   // Handle reference: code and byte count in one byte, then the value's
   // significant bytes, most significant first.
   void H(std::uint8_t code, std::uint64_t value) {
-    int n = 0;
-    for (std::uint64_t v = value; v != 0; v >>= 8) ++n;
-    RC(static_cast<std::uint8_t>((code << 4) | n));
+    const int n = value == 0 ? 0 : (71 - std::countl_zero(value)) / 8;
+    const auto head = static_cast<std::uint64_t>((code << 4) | n) << 56;
+    // Up to six value bytes go out with the code byte in one step.
+    if (n <= 6) return Top(n == 0 ? head : head | value << (56 - 8 * n), 8 + 8 * n);
+    RC(static_cast<std::uint8_t>(head >> 56));
     for (int i = n - 1; i >= 0; --i) RC(static_cast<std::uint8_t>(value >> (8 * i)));
   }
 

@@ -15,15 +15,17 @@ constexpr double kDegrees = 180.0 / std::numbers::pi;
 Records::Records(Tags& tags, const Values& values) : t_(tags), v_(values) {
   for (size_t k = 0; k < static_cast<size_t>(Kind::Count); ++k)
     for (const FieldSpec& f : schema::Layout(static_cast<Kind>(k)).fields)
-      if (schema::In(f, v_.release())) fields_[k].push_back(f);
+      if (schema::In(f, v_.release()))
+        fields_[k].push_back({f, TypeOf(f.code), IsAngleCode(f.code) && !InDegrees(f.field)});
 }
 
 void Records::Write(Kind kind, const Record& r) {
   t_.Text(0, schema::Layout(kind).dxfName);
-  for (const FieldSpec& f : fields_[static_cast<size_t>(kind)]) Field(f, r);
+  for (const Compiled& c : fields_[static_cast<size_t>(kind)]) Field(c, r);
 }
 
-void Records::Field(const FieldSpec& f, const Record& r) {
+void Records::Field(const Compiled& c, const Record& r) {
+  const FieldSpec& f = c.spec;
   const Drawing& d = v_.drawing();
   switch (f.field) {
     case Field::Handle:
@@ -35,7 +37,7 @@ void Records::Field(const FieldSpec& f, const Record& r) {
       return t_.Text(f.code, v_.LinetypeName(r.linetype));
     case Field::TextStyle:
       if ((f.flags & schema::kOmitDefault) && r.style == 0) return;
-      if (TypeOf(f.code) == ValueType::Hex) return t_.Hex(f.code, d.styles[r.style].handle);
+      if (c.type == ValueType::Hex) return t_.Hex(f.code, d.styles[r.style].handle);
       return t_.Text(f.code, v_.StyleName(r.style));
     case Field::AlignX:
     case Field::AlignY:
@@ -52,18 +54,25 @@ void Records::Field(const FieldSpec& f, const Record& r) {
       return;
     case Field::HeaderValue:
       if (!d.header.Find(f.text)) return;
-      if (TypeOf(f.code) == ValueType::Text) return t_.Text(f.code, v_.HeaderText(f.text));
+      if (c.type == ValueType::Text) return t_.Text(f.code, v_.HeaderText(f.text));
       return t_.Number(f.code, v_.HeaderNumber(f.text, f.code));
     case Field::HeaderRef:
       return t_.Hex(f.code, StyleHandle(v_, f.text));
     default:
       break;
   }
-  if (TypeOf(f.code) == ValueType::Text) return t_.Text(f.code, v_.Text(f.field, f.text, r));
+  if (c.type == ValueType::Text) return t_.Text(f.code, v_.Text(f.field, f.text, r));
   double x = v_.Number(f.field, f.code, f.def, f.text, r);
-  if (IsAngleCode(f.code) && !InDegrees(f.field)) x *= kDegrees;
+  if (c.toDegrees) x *= kDegrees;
   if ((f.flags & schema::kOmitDefault) && x == f.def) return;
-  t_.Number(f.code, x);
+  switch (c.type) {
+    case ValueType::Real:
+      return t_.Real(f.code, x);
+    case ValueType::Hex:
+      return t_.Hex(f.code, static_cast<uint64_t>(x));
+    default:
+      return t_.Int(f.code, static_cast<long>(x));
+  }
 }
 
 Handle StructuralHandle(const Drawing& d, std::string_view ref) {

@@ -18,11 +18,18 @@ class Records {
   void Write(schema::Kind kind, const Record& r);
 
  private:
-  void Field(const schema::FieldSpec& f, const Record& r);
+  // A field of the release with what its group code implies worked out once
+  // per save rather than once per record.
+  struct Compiled {
+    schema::FieldSpec spec;
+    ValueType type;
+    bool toDegrees;  // an angle the model holds in radians
+  };
+  void Field(const Compiled& c, const Record& r);
 
   Tags& t_;
   const Values& v_;
-  std::array<std::vector<schema::FieldSpec>, static_cast<size_t>(schema::Kind::Count)> fields_;
+  std::array<std::vector<Compiled>, static_cast<size_t>(schema::Kind::Count)> fields_;
 };
 
 // The handle of a structural object a description names (schema::kRef...).

@@ -71,10 +71,16 @@ void Tags::Real(int code, double v) {
   char* p = o_.Reserve(40);
   char* start = p;
   p = std::to_chars(p, p + 32, v).ptr;
-  bool point = false;
-  for (char* q = start; q != p; ++q)
-    if (*q == '.' || *q == 'e' || *q == 'n' || *q == 'i') point = true;
-  if (!point) {
+  // A whole number gets ".0", so that it reads as a real; anything else
+  // (point, exponent, inf, nan) has a character past the sign that is not a
+  // digit.
+  bool whole = true;
+  for (char* q = start + (*start == '-'); q != p; ++q)
+    if (static_cast<unsigned char>(*q - '0') > 9) {
+      whole = false;
+      break;
+    }
+  if (whole) {
     *p++ = '.';
     *p++ = '0';
   }
