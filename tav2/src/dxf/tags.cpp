@@ -17,7 +17,8 @@ ValueType TypeOf(int code) {
   return ValueType::Int;
 }
 
-Tags::Tags(OutputSink& out) : o_(out), codes_(CodeTable()) {}
+Tags::Tags(OutputSink& out)
+    : o_(out), codes_(CodeTable()), realLines_(new RealLine[size_t{1} << kRealLineBits]()) {}
 
 // Group codes as DXF lays them out ("  0", " 10", "100", then CR LF),
 // formatted once for all codes.
@@ -68,9 +69,16 @@ void Tags::Text(int code, std::string_view s) {
 
 void Tags::Real(int code, double v) {
   Code(code);
-  char* p = o_.Reserve(40);
+  uint64_t bits;
+  std::memcpy(&bits, &v, sizeof bits);
+  RealLine& line = realLines_[(bits * 0x9E3779B97F4A7C15ull) >> (64 - kRealLineBits)];
+  char* p = o_.Reserve(sizeof line.text);
+  if (line.size != 0 && line.bits == bits) {
+    std::memcpy(p, line.text, sizeof line.text);
+    return o_.Advance(p + line.size);
+  }
   char* start = p;
-  p = std::to_chars(p, p + 32, v).ptr;
+  p = std::to_chars(p, p + 25, v).ptr;
   // A whole number gets ".0", so that it reads as a real; anything else
   // (point, exponent, inf, nan) has a character past the sign that is not a
   // digit.
@@ -86,6 +94,9 @@ void Tags::Real(int code, double v) {
   }
   *p++ = '\r';
   *p++ = '\n';
+  line.bits = bits;
+  line.size = static_cast<uint8_t>(p - start);
+  std::memcpy(line.text, start, line.size);
   o_.Advance(p);
 }
 

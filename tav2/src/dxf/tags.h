@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include "tav2/src/output.h"
@@ -44,8 +45,19 @@ class Tags {
   static const CodeText* CodeTable();
   void Code(int code);
 
+  // A board repeats its numbers (widths, zeros, the shared ends of segments,
+  // the grid of a zone fill): their value lines are kept by the double's
+  // bits, and most numbers are copied rather than formatted again.
+  struct RealLine {
+    uint64_t bits;
+    uint8_t size;  // 0 = empty slot
+    char text[31];
+  };
+  static constexpr int kRealLineBits = 10;
+
   OutputSink& o_;
   const CodeText* const codes_;
+  std::unique_ptr<RealLine[]> realLines_;
 };
 
 }  // namespace tav2::dxf
