@@ -15,8 +15,48 @@ constexpr double kDegrees = 180.0 / std::numbers::pi;
 Records::Records(Tags& tags, const Values& values) : t_(tags), v_(values) {
   for (size_t k = 0; k < static_cast<size_t>(Kind::Count); ++k)
     for (const FieldSpec& f : schema::Layout(static_cast<Kind>(k)).fields)
-      if (schema::In(f, v_.release()))
-        fields_[k].push_back({f, TypeOf(f.code), IsAngleCode(f.code) && !InDegrees(f.field)});
+      if (schema::In(f, v_.release())) fields_[k].push_back(Compile(f));
+}
+
+Records::Compiled Records::Compile(const FieldSpec& f) {
+  Compiled c{f, TypeOf(f.code), IsAngleCode(f.code) && !InDegrees(f.field)};
+  if (c.type == ValueType::Text) return c;
+  if (f.field >= Field::P1X && f.field <= Field::P4Z) {
+    const int i = static_cast<int>(f.field) - static_cast<int>(Field::P1X);
+    constexpr double Vec3::*kComponents[] = {&Vec3::x, &Vec3::y, &Vec3::z};
+    c.point = static_cast<int8_t>(i / 3);
+    c.component = kComponents[i % 3];
+    return c;
+  }
+  switch (f.field) {
+    case Field::Thickness:
+      c.member = &Record::thickness;
+      break;
+    case Field::Radius:
+      c.member = &Record::radius;
+      break;
+    case Field::StartAngle:
+      c.member = &Record::start;
+      break;
+    case Field::EndAngle:
+      c.member = &Record::end;
+      break;
+    case Field::Elevation:
+      c.member = &Record::elevation;
+      break;
+    case Field::StartWidth:
+      c.member = &Record::startWidth;
+      break;
+    case Field::EndWidth:
+      c.member = &Record::endWidth;
+      break;
+    case Field::Bulge:
+      c.member = &Record::bulge;
+      break;
+    default:
+      break;
+  }
+  return c;
 }
 
 void Records::Write(Kind kind, const Record& r) {
@@ -26,6 +66,12 @@ void Records::Write(Kind kind, const Record& r) {
 
 void Records::Field(const Compiled& c, const Record& r) {
   const FieldSpec& f = c.spec;
+  if (c.point >= 0 || c.member) {
+    double x = c.point >= 0 ? r.p[c.point]->*c.component : r.*c.member;
+    if (c.toDegrees) x *= kDegrees;
+    if ((f.flags & schema::kOmitDefault) && x == f.def) return;
+    return t_.Number(c.type, f.code, x);
+  }
   const Drawing& d = v_.drawing();
   switch (f.field) {
     case Field::Handle:
@@ -65,14 +111,7 @@ void Records::Field(const Compiled& c, const Record& r) {
   double x = v_.Number(f.field, f.code, f.def, f.text, r);
   if (c.toDegrees) x *= kDegrees;
   if ((f.flags & schema::kOmitDefault) && x == f.def) return;
-  switch (c.type) {
-    case ValueType::Real:
-      return t_.Real(f.code, x);
-    case ValueType::Hex:
-      return t_.Hex(f.code, static_cast<uint64_t>(x));
-    default:
-      return t_.Int(f.code, static_cast<long>(x));
-  }
+  t_.Number(c.type, f.code, x);
 }
 
 Handle StructuralHandle(const Drawing& d, std::string_view ref) {

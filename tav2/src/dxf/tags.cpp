@@ -121,15 +121,4 @@ void Tags::Hex(int code, uint64_t v) {
   o_.Advance(p);
 }
 
-void Tags::Number(int code, double v) {
-  switch (TypeOf(code)) {
-    case ValueType::Real:
-      return Real(code, v);
-    case ValueType::Hex:
-      return Hex(code, static_cast<uint64_t>(v));
-    default:
-      return Int(code, static_cast<long>(v));
-  }
-}
-
 }  // namespace tav2::dxf

@@ -26,7 +26,17 @@ class Tags {
   void Int(int code, long v);
   void Hex(int code, uint64_t v);
   // A number in the form its group code takes.
-  void Number(int code, double v);
+  void Number(int code, double v) { Number(TypeOf(code), code, v); }
+  void Number(ValueType type, int code, double v) {
+    switch (type) {
+      case ValueType::Real:
+        return Real(code, v);
+      case ValueType::Hex:
+        return Hex(code, static_cast<uint64_t>(v));
+      default:
+        return Int(code, static_cast<long>(v));
+    }
+  }
 
   void Section(const char* name) {
     Text(0, "SECTION");
