@@ -208,6 +208,46 @@ std::string_view Values::HeaderText(std::string_view name) const {
   return v->text;
 }
 
+DirectNumber DirectNumber::For(Field f) {
+  DirectNumber d;
+  if (f >= Field::P1X && f <= Field::P4Z) {
+    const int i = static_cast<int>(f) - static_cast<int>(Field::P1X);
+    constexpr double Vec3::*kComponents[] = {&Vec3::x, &Vec3::y, &Vec3::z};
+    d.point = static_cast<int8_t>(i / 3);
+    d.component = kComponents[i % 3];
+    return d;
+  }
+  switch (f) {
+    case Field::Thickness:
+      d.member = &Record::thickness;
+      break;
+    case Field::Radius:
+      d.member = &Record::radius;
+      break;
+    case Field::StartAngle:
+      d.member = &Record::start;
+      break;
+    case Field::EndAngle:
+      d.member = &Record::end;
+      break;
+    case Field::Elevation:
+      d.member = &Record::elevation;
+      break;
+    case Field::StartWidth:
+      d.member = &Record::startWidth;
+      break;
+    case Field::EndWidth:
+      d.member = &Record::endWidth;
+      break;
+    case Field::Bulge:
+      d.member = &Record::bulge;
+      break;
+    default:
+      break;
+  }
+  return d;
+}
+
 double Values::Number(Field f, int code, double def, const char* text, const Record& r) const {
   const bool aligned = r.hAlign != 0 || r.vAlign != 0;
   switch (f) {

@@ -66,6 +66,19 @@ inline void SetInsertFields(Record& r, const Insert& e) {
   r.rowSpacing = e.rowSpacing;
 }
 
+// Where a field that is a plain number of the record finds it: a component
+// of one of its points, or a member. Writers work this out once per save and
+// read such fields without going through Values::Number.
+struct DirectNumber {
+  int8_t point = -1;
+  double Vec3::*component = nullptr;
+  double Record::*member = nullptr;
+
+  static DirectNumber For(schema::Field f);
+  bool Has() const { return point >= 0 || member; }
+  double Get(const Record& r) const { return point >= 0 ? r.p[point]->*component : r.*member; }
+};
+
 // Whether a field's number is in degrees when it is an angle (group codes 50
 // to 58): constants and header values are given as the DXF writes them; the
 // model holds entity angles in radians.

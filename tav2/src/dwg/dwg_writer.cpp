@@ -16,7 +16,22 @@ using schema::Field;
 using schema::Kind;
 
 Writer::Writer(const Drawing& d, int release, Output& out)
-    : d_(d), rel_(release), out_(out), values_(d, release) {}
+    : d_(d), rel_(release), out_(out), values_(d, release) {
+  for (size_t k = 0; k < fields_.size(); ++k)
+    for (const DwgFieldSpec& f : schema::Layout(static_cast<Kind>(k)).dwg) {
+      if (!schema::In(f, rel_)) continue;
+      CompiledField c{&f, {}, {}};
+      if (f.type != schema::Dwg::T && f.type != schema::Dwg::TV && f.type != schema::Dwg::H)
+        for (int i = 0; i < 3; ++i) {
+          Field field = f.field;
+          int code = f.code;
+          if (i) schema::StepComponent(field, code, i);
+          c.direct[i] = DirectNumber::For(field);
+          c.toRadians[i] = IsAngleCode(code) && InDegrees(field);
+        }
+      fields_[k].push_back(c);
+    }
+}
 
 // ---------------------------------------------------------------------------
 // Preparation: every table the format requires, every handle resolved.
@@ -205,10 +220,14 @@ std::uint16_t Short(double x) {
 }  // namespace
 
 void Writer::Fields(Kind kind, const Record& r, bool array) {
-  for (const DwgFieldSpec& f : schema::Layout(kind).dwg) {
-    if (!schema::In(f, rel_)) continue;
+  for (const CompiledField& c : fields_[static_cast<size_t>(kind)]) {
+    const DwgFieldSpec& f = *c.spec;
     if ((f.flags & schema::kArrayOnly) && !array) continue;
     auto num = [&](int i = 0) {
+      if (c.direct[i].Has()) {
+        const double x = c.direct[i].Get(r);
+        return c.toRadians[i] ? x * (std::numbers::pi / 180.0) : x;
+      }
       Field field = f.field;
       int code = f.code;
       if (i) schema::StepComponent(field, code, i);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -175,6 +176,15 @@ class Writer {
   Output& out_;
   const Values values_;
   std::string error_;
+
+  // The fields each record kind has in this release, with the numbers that
+  // are plain values of the record (up to three components) located once.
+  struct CompiledField {
+    const schema::DwgFieldSpec* spec;
+    DirectNumber direct[3];
+    bool toRadians[3];
+  };
+  std::array<std::vector<CompiledField>, static_cast<size_t>(schema::Kind::Count)> fields_;
 
   Handle seed_ = 1;
   TableHandles th_{};

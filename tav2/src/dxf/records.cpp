@@ -15,48 +15,12 @@ constexpr double kDegrees = 180.0 / std::numbers::pi;
 Records::Records(Tags& tags, const Values& values) : t_(tags), v_(values) {
   for (size_t k = 0; k < static_cast<size_t>(Kind::Count); ++k)
     for (const FieldSpec& f : schema::Layout(static_cast<Kind>(k)).fields)
-      if (schema::In(f, v_.release())) fields_[k].push_back(Compile(f));
-}
-
-Records::Compiled Records::Compile(const FieldSpec& f) {
-  Compiled c{f, TypeOf(f.code), IsAngleCode(f.code) && !InDegrees(f.field)};
-  if (c.type == ValueType::Text) return c;
-  if (f.field >= Field::P1X && f.field <= Field::P4Z) {
-    const int i = static_cast<int>(f.field) - static_cast<int>(Field::P1X);
-    constexpr double Vec3::*kComponents[] = {&Vec3::x, &Vec3::y, &Vec3::z};
-    c.point = static_cast<int8_t>(i / 3);
-    c.component = kComponents[i % 3];
-    return c;
-  }
-  switch (f.field) {
-    case Field::Thickness:
-      c.member = &Record::thickness;
-      break;
-    case Field::Radius:
-      c.member = &Record::radius;
-      break;
-    case Field::StartAngle:
-      c.member = &Record::start;
-      break;
-    case Field::EndAngle:
-      c.member = &Record::end;
-      break;
-    case Field::Elevation:
-      c.member = &Record::elevation;
-      break;
-    case Field::StartWidth:
-      c.member = &Record::startWidth;
-      break;
-    case Field::EndWidth:
-      c.member = &Record::endWidth;
-      break;
-    case Field::Bulge:
-      c.member = &Record::bulge;
-      break;
-    default:
-      break;
-  }
-  return c;
+      if (schema::In(f, v_.release())) {
+        const ValueType type = TypeOf(f.code);
+        fields_[k].push_back(
+            {f, type, IsAngleCode(f.code) && !InDegrees(f.field),
+             type == ValueType::Text ? DirectNumber{} : DirectNumber::For(f.field)});
+      }
 }
 
 void Records::Write(Kind kind, const Record& r) {
@@ -66,8 +30,8 @@ void Records::Write(Kind kind, const Record& r) {
 
 void Records::Field(const Compiled& c, const Record& r) {
   const FieldSpec& f = c.spec;
-  if (c.point >= 0 || c.member) {
-    double x = c.point >= 0 ? r.p[c.point]->*c.component : r.*c.member;
+  if (c.direct.Has()) {
+    double x = c.direct.Get(r);
     if (c.toDegrees) x *= kDegrees;
     if ((f.flags & schema::kOmitDefault) && x == f.def) return;
     return t_.Number(c.type, f.code, x);

@@ -24,13 +24,8 @@ class Records {
     schema::FieldSpec spec;
     ValueType type;
     bool toDegrees;  // an angle the model holds in radians
-    // Where a plain number is in the record, for the fields that are one:
-    // a component of a point, or a member.
-    int8_t point = -1;
-    double Vec3::*component = nullptr;
-    double Record::*member = nullptr;
+    DirectNumber direct;
   };
-  static Compiled Compile(const schema::FieldSpec& f);
   void Field(const Compiled& c, const Record& r);
 
   Tags& t_;
