@@ -99,6 +99,14 @@ bool ReplacingFile::Write(const void* data, size_t size, std::string& error) {
     }
     p += n;
     size -= static_cast<size_t>(n);
+    written_ += static_cast<uint64_t>(n);
+  }
+  constexpr uint64_t kWritebackStep = 8 << 20;
+  if (written_ - started_ >= kWritebackStep) {
+    // Only a start: errors, if any, are for the flush in Commit to report.
+    ::sync_file_range(fd_, static_cast<off_t>(started_), static_cast<off_t>(written_ - started_),
+                      SYNC_FILE_RANGE_WRITE);
+    started_ = written_;
   }
   return true;
 }

@@ -36,6 +36,10 @@ class ReplacingFile {
   void Abandon();
   int fd_ = -1;
   std::string target_, temp_;
+  // Written bytes not yet handed to the disk: large files start their way
+  // there while the rest is still being formatted, so the closing flush
+  // waits for the tail only.
+  uint64_t written_ = 0, started_ = 0;
 };
 
 // Buffered text output into a ReplacingFile. Formatting goes straight into the
