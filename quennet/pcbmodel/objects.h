@@ -21,48 +21,17 @@
 
 namespace quennet {
 
-// The host's object kinds.
-enum TPcbObjectKind : uint8_t {
-  pokNone = 0,
-  pokArc = 1,
-  pokPad = 2,
-  pokVia = 3,
-  pokTrack = 4,
-  pokText = 5,
-  pokFill = 6,
-  pokFromTo = 7,
-  pokNet = 8,
-  pokComponent = 9,
-  pokPolygon = 10,
-  pokRegion = 11,
-  pokComponentBody = 12,
-  pokDimension = 13,
-  pokCoordinate = 14,
-  pokClass = 15,
-  pokRule = 16,
-  pokManualFromTo = 17,
-  pokDifferentialPair = 18,
-  pokViolation = 19,
-  pokEmbedded = 20,
-  pokEmbeddedBoard = 21,
-  pokSplitPlane = 22,
-  pokBoardOutline = 26,
-};
+// Object kinds and pad shapes as the host numbers them (abi/pcbapi.h).
+using abi::TPcbObjectKind;
+using enum abi::TPcbObjectKind;
+using abi::TPadShape;
+using enum abi::TPadShapeValue;
 
 // Bit k stands for kind k.
 using TPcbObjectKindSet = uint32_t;
 constexpr TPcbObjectKindSet KindBit(uint8_t kind) {
   return kind < 32 ? 1u << kind : 0u;
 }
-
-// Pad and via shapes as far as the converters interpret them; other values
-// are carried unchanged.
-using TPadShape = uint8_t;
-inline constexpr TPadShape psRound = 1;
-inline constexpr TPadShape psRectangle = 2;
-inline constexpr TPadShape psOctagonal = 3;
-inline constexpr TPadShape psPlaneRelief = 4;
-inline constexpr TPadShape psRoundedRectangle = 9;
 
 // A length-prefixed string of at most N characters kept inside its object, so
 // that filling a wrapper never allocates.
