@@ -36,19 +36,11 @@ TStatus Failure(TStatus status, std::string text) {
   return status;
 }
 
-// Reference counting shared by every interface object handed out.
+// Every interface object handed out: its creator's reference is the first,
+// the last Release frees it.
 template <class Base>
-class Counted : public Base {
- public:
-  uint32_t AddRef() override { return ++refs_; }
-  uint32_t Release() override {
-    const uint32_t left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
-
+class Counted : public abi::TRefCounted<abi::TRefCounting{}, Base> {
  protected:
-  virtual ~Counted() = default;
   template <class Self>
   TStatus Answer(Self* self, const TGUID& iid, std::initializer_list<TGUID> own, void** out) {
     if (!out) return E_INVALIDARG;
@@ -60,12 +52,9 @@ class Counted : public Base {
         if (iid == g) *out = self;
     }
     if (!*out) return E_NOINTERFACE;
-    AddRef();
+    this->AddRef();
     return S_OK;
   }
-
- private:
-  uint32_t refs_ = 1;
 };
 
 // --- the board and its layer iterator -------------------------------------
@@ -370,7 +359,7 @@ class TextIntf final : public PrimitiveBase<abi::IPCB_Text> {
 
 // --- special strings and the server ------------------------------------------
 
-class Converter final : public abi::IPCB_SpecialStringConverter {
+class Converter final : public abi::TModuleObject<abi::IPCB_SpecialStringConverter> {
  public:
   TStatus QueryInterface(const TGUID& iid, void** out) override {
     if (!out) return E_INVALIDARG;
@@ -381,8 +370,6 @@ class Converter final : public abi::IPCB_SpecialStringConverter {
     }
     return E_NOINTERFACE;
   }
-  uint32_t AddRef() override { return 2; }  // lives as long as the module
-  uint32_t Release() override { return 1; }
 
   TStatus Convert(abi::IHostUnknown* textObject, const char16_t* text, uint32_t textLength,
                   char16_t* buffer, uint32_t bufferSize, uint32_t* convertedLength,
@@ -421,7 +408,7 @@ class Converter final : public abi::IPCB_SpecialStringConverter {
   }
 };
 
-class Server final : public abi::IPCB_ServerInterface {
+class Server final : public abi::TModuleObject<abi::IPCB_ServerInterface> {
  public:
   TStatus QueryInterface(const TGUID& iid, void** out) override {
     if (!out) return E_INVALIDARG;
@@ -432,8 +419,6 @@ class Server final : public abi::IPCB_ServerInterface {
     }
     return E_NOINTERFACE;
   }
-  uint32_t AddRef() override { return 2; }  // lives as long as the module
-  uint32_t Release() override { return 1; }
 
   TStatus GetBoardFromHandle(uint32_t board, abi::IPCB_Board** out) override {
     if (!out) return E_INVALIDARG;
