@@ -39,23 +39,24 @@ TStatus Failure(TStatus status, std::string text) {
 // Every interface object handed out: its creator's reference is the first,
 // the last Release frees it.
 template <class Base>
-class Counted : public abi::TRefCounted<abi::TRefCounting{}, Base> {
- protected:
-  template <class Self>
-  TStatus Answer(Self* self, const TGUID& iid, std::initializer_list<TGUID> own, void** out) {
-    if (!out) return E_INVALIDARG;
-    *out = nullptr;
-    if (iid == abi::IID_IUnknownRoot) {
-      *out = static_cast<abi::IHostUnknown*>(self);
-    } else {
-      for (const TGUID& g : own)
-        if (iid == g) *out = self;
-    }
-    if (!*out) return E_NOINTERFACE;
-    this->AddRef();
-    return S_OK;
+using Counted = abi::TRefCounted<abi::TRefCounting{}, Base>;
+
+// QueryInterface of every object: the root or one of the object's own
+// interfaces, answered as self (the interface the object is handed out as).
+template <class Self>
+TStatus Answer(Self* self, const TGUID& iid, std::initializer_list<TGUID> own, void** out) {
+  if (!out) return E_INVALIDARG;
+  *out = nullptr;
+  if (iid == abi::IID_IUnknownRoot) {
+    *out = static_cast<abi::IHostUnknown*>(self);
+  } else {
+    for (const TGUID& g : own)
+      if (iid == g) *out = self;
   }
-};
+  if (!*out) return E_NOINTERFACE;
+  self->AddRef();
+  return S_OK;
+}
 
 // --- the board and its layer iterator -------------------------------------
 
@@ -362,13 +363,8 @@ class TextIntf final : public PrimitiveBase<abi::IPCB_Text> {
 class Converter final : public abi::TModuleObject<abi::IPCB_SpecialStringConverter> {
  public:
   TStatus QueryInterface(const TGUID& iid, void** out) override {
-    if (!out) return E_INVALIDARG;
-    *out = nullptr;
-    if (iid == abi::IID_IUnknownRoot || iid == abi::IID_IPCB_SpecialStringConverter) {
-      *out = static_cast<abi::IPCB_SpecialStringConverter*>(this);
-      return S_OK;
-    }
-    return E_NOINTERFACE;
+    return Answer(static_cast<abi::IPCB_SpecialStringConverter*>(this), iid,
+                  {abi::IID_IPCB_SpecialStringConverter}, out);
   }
 
   TStatus Convert(abi::IHostUnknown* textObject, const char16_t* text, uint32_t textLength,
@@ -411,13 +407,8 @@ class Converter final : public abi::TModuleObject<abi::IPCB_SpecialStringConvert
 class Server final : public abi::TModuleObject<abi::IPCB_ServerInterface> {
  public:
   TStatus QueryInterface(const TGUID& iid, void** out) override {
-    if (!out) return E_INVALIDARG;
-    *out = nullptr;
-    if (iid == abi::IID_IUnknownRoot || iid == abi::IID_IPCB_ServerInterface) {
-      *out = static_cast<abi::IPCB_ServerInterface*>(this);
-      return S_OK;
-    }
-    return E_NOINTERFACE;
+    return Answer(static_cast<abi::IPCB_ServerInterface*>(this), iid,
+                  {abi::IID_IPCB_ServerInterface}, out);
   }
 
   TStatus GetBoardFromHandle(uint32_t board, abi::IPCB_Board** out) override {
