@@ -174,12 +174,6 @@ abi::TStatus TPCB_LayerSetBase::QueryInterface(const abi::TGUID& iid, void** out
   return abi::S_OK;
 }
 
-uint32_t TPCB_LayerSetBase::Release() {
-  const uint32_t n = --refCount_;
-  if (n == 0) delete this;
-  return n;
-}
-
 abi::TStatus TPCB_LayerSetBase::Chain(IPCB_LayerSet** result) {
   if (result) {
     AddRef();

@@ -72,16 +72,16 @@ struct IPCB_LayerSetPrivate : abi::IHostUnknown {
   ~IPCB_LayerSetPrivate() = default;
 };
 
-// Reference counted as the host's objects are: a new object starts at 0 and
-// the first reference handed out takes it to 1; the last Release frees it.
-class TPCB_LayerSetBase final : public IPCB_LayerSet, public IPCB_LayerSetPrivate {
+// The layer-set object behind both interfaces. Reference counted as the
+// host's objects are: a new set starts at 0 and the first reference handed
+// out takes it to 1; the last Release frees it.
+inline constexpr abi::TRefCounting kCountedFromZero{.Initial = 0};
+class TPCB_LayerSetBase final
+    : public abi::TRefCounted<kCountedFromZero, IPCB_LayerSet, IPCB_LayerSetPrivate> {
  public:
   TPCB_LayerSetBase() = default;
 
-  // IHostUnknown (both bases share one count).
   abi::TStatus QueryInterface(const abi::TGUID& iid, void** out) override;
-  uint32_t AddRef() override { return ++refCount_; }
-  uint32_t Release() override;
   TPCB_LayerSetBase* Self() override { return this; }
 
   // IPCB_LayerSet
@@ -156,7 +156,6 @@ class TPCB_LayerSetBase final : public IPCB_LayerSet, public IPCB_LayerSetPrivat
   void Assign(const TPCB_LayerSetBase& other);
 
   TSetPartition partitions_[kSetPartitionCount];
-  uint32_t refCount_ = 0;
   abi::TLayerSetError lastError_{};
 };
 
@@ -165,11 +164,10 @@ class TPCB_LayerSetBase final : public IPCB_LayerSet, public IPCB_LayerSetPrivat
 TPCB_LayerSetBase* AsLayerSetBase(IPCB_LayerSet* set, int line);
 
 // Common part of the layer iterators: restart, filter, error keeping.
-class TLayerIteratorBase : public IPCB_LayerIterator {
+// Counted as the sets are.
+class TLayerIteratorBase : public abi::TRefCounted<kCountedFromZero, IPCB_LayerIterator> {
  public:
   abi::TStatus QueryInterface(const abi::TGUID& iid, void** out) override;
-  uint32_t AddRef() override { return ++refCount_; }
-  uint32_t Release() override;
 
   abi::TStatus First(bool* result) override;
   abi::TStatus Reset() override;
@@ -201,7 +199,6 @@ class TLayerIteratorBase : public IPCB_LayerIterator {
   abi::Ref<IPCB_LayerSet> filter_;
   TV7_Layer current_ = 0;
   bool restart_ = true;
-  uint32_t refCount_ = 0;
   abi::TLayerSetError lastError_{};
 };
 
@@ -220,11 +217,9 @@ class TLayerValueIterator final : public TLayerIteratorBase {
 };
 
 // The module-level set constructors.
-class TLayerSetUtils final : public abi::IPCB_LayerSetUtils {
+class TLayerSetUtils final : public abi::TModuleObject<abi::IPCB_LayerSetUtils> {
  public:
   abi::TStatus QueryInterface(const abi::TGUID& iid, void** out) override;
-  uint32_t AddRef() override { return 2; }  // lives until the module unloads
-  uint32_t Release() override { return 1; }
 
   abi::TStatus NewEmptySet(IPCB_LayerSet** result) override;
   abi::TStatus AllLayers(IPCB_LayerSet** result) override;

@@ -81,12 +81,6 @@ abi::TStatus TLayerIteratorBase::QueryInterface(const abi::TGUID& iid, void** ou
   return abi::E_NOINTERFACE;
 }
 
-uint32_t TLayerIteratorBase::Release() {
-  const uint32_t n = --refCount_;
-  if (n == 0) delete this;
-  return n;
-}
-
 bool TLayerIteratorBase::DoNext() {
   TV7_Layer layer = 0;
   for (;;) {

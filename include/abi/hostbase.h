@@ -9,10 +9,12 @@
 // back through the last argument.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #define ORVANTA_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -88,6 +90,51 @@ class Ref {
 
  private:
   T* p_ = nullptr;
+};
+
+// How an object that implements host interfaces counts its references.
+struct TRefCounting {
+  // The count of a new object: 1 when its creator's pointer is the first
+  // reference, 0 when the first reference handed out takes it to 1.
+  uint32_t Initial = 1;
+  // For an object that threads other than its creator's may take or drop.
+  bool Atomic = false;
+  // false: a process-wide object, counted to keep the contract but never
+  // freed, since callers may hold it past what they counted.
+  bool DeleteAtZero = true;
+};
+
+// The reference count of an object, shared by every interface it implements
+// (AddRef and Release override theirs in all of them at once). Release
+// answers the count left.
+template <TRefCounting How, class... Interfaces>
+class TRefCounted : public Interfaces... {
+ public:
+  uint32_t AddRef() override { return ++refs_; }
+  uint32_t Release() override {
+    const uint32_t left = --refs_;
+    if constexpr (How.DeleteAtZero) {
+      if (left == 0) delete this;
+    }
+    return left;
+  }
+
+ protected:
+  TRefCounted() = default;
+  virtual ~TRefCounted() = default;
+
+ private:
+  std::conditional_t<How.Atomic, std::atomic<uint32_t>, uint32_t> refs_{How.Initial};
+};
+
+// An object that lives as long as its module (a server, a set of utilities):
+// references are not counted, and AddRef answers 2 and Release 1 so that no
+// caller takes its Release for the last.
+template <class... Interfaces>
+class TModuleObject : public Interfaces... {
+ public:
+  uint32_t AddRef() override { return 2; }
+  uint32_t Release() override { return 1; }
 };
 
 }  // namespace abi

@@ -32,6 +32,56 @@
 namespace abi {
 
 // ---------------------------------------------------------------------------
+// Object kinds and pad shapes
+
+// The kind of a board object, one byte: what GetObjectIdFromObjectHandle
+// answers in its low 7 bits and what CreateIterator takes. The numbers are
+// the host's; 23..25 have no object behind them.
+enum TPcbObjectKind : uint8_t {
+  pokNone = 0,
+  pokArc = 1,
+  pokPad = 2,
+  pokVia = 3,
+  pokTrack = 4,
+  pokText = 5,
+  pokFill = 6,
+  pokFromTo = 7,
+  pokNet = 8,
+  pokComponent = 9,
+  pokPolygon = 10,
+  pokRegion = 11,
+  pokComponentBody = 12,
+  pokDimension = 13,
+  pokCoordinate = 14,
+  pokClass = 15,
+  pokRule = 16,
+  pokManualFromTo = 17,
+  pokDifferentialPair = 18,
+  pokViolation = 19,
+  pokEmbedded = 20,
+  pokEmbeddedBoard = 21,
+  pokSplitPlane = 22,
+  pokBoardOutline = 26,
+};
+// Iterators serve the kinds below this one; a board outline is reached only
+// through its handle.
+constexpr int32_t kPcbApiIteratedKinds = 26;
+
+// The shape of a pad or via on a layer travels as one TPadShape byte. These
+// are the shapes the host gives a meaning to; any other value is the host's
+// own and passes through unchanged, which is why the byte, not the
+// enumeration, is what the queries exchange.
+using TPadShape = uint8_t;
+enum TPadShapeValue : TPadShape {
+  psNone = 0,  // the object has no copper on that layer
+  psRound = 1,
+  psRectangle = 2,
+  psOctagonal = 3,
+  psPlaneRelief = 4,  // joined to an internal plane by the plane-connect rule
+  psRoundedRectangle = 9,
+};
+
+// ---------------------------------------------------------------------------
 // Records exchanged by the flat functions
 
 // One segment of a polygon or split-plane outline, as the host stores it.
@@ -130,11 +180,10 @@ constexpr int32_t kPcbApiEmbeddedDataSize = 4096;
 
 // Editor state
 using TPcbApi_GetCurrentBoardHandle = uint32_t (*)();
-// The object's kind in the low 7 bits (1 arc, 2 pad, 3 via, 4 track ...); 0
-// for an unknown handle.
+// The object's TPcbObjectKind in the low 7 bits; 0 for an unknown handle.
 using TPcbApi_GetObjectIdFromObjectHandle = uint8_t (*)(uint32_t object);
 
-// Iterators. owner: a board or a component handle; kind: object kind byte;
+// Iterators. owner: a board or a component handle; kind: a TPcbObjectKind;
 // method: 0 all objects of the kind, 1 only those in no group; layer:
 // TV7_Layer, 0 for every layer. GetFirst/GetNext answer 0 at the end.
 using TPcbApi_CreateIterator = uint32_t (*)(uint32_t owner, uint8_t kind, uint8_t method,
@@ -542,7 +591,7 @@ struct IPCB_Board;
 // Any board object. Reached from an object handle through the server.
 struct IPCB_Primitive : IHostUnknown {
   virtual TStatus Handle(uint32_t* out) = 0;
-  // The object kind byte, as PcbApi_GetObjectIdFromObjectHandle gives it.
+  // The object's TPcbObjectKind, as PcbApi_GetObjectIdFromObjectHandle gives it.
   virtual TStatus ObjectId(uint8_t* out) = 0;
   // TV7_Layer
   virtual TStatus Layer(uint32_t* out) = 0;
@@ -590,7 +639,8 @@ struct IPCB_Via : IPCB_Primitive {
   virtual TStatus HoleSize(int32_t* out) = 0;
   // Diameter on a TV7_Layer, 0 where the via is not present.
   virtual TStatus SizeOnLayer(uint32_t layer, int32_t* out) = 0;
-  // TPadShape byte on a TV7_Layer: 1 round, 4 plane relief, 0 not present.
+  // TPadShape byte on a TV7_Layer: psRound, psPlaneRelief, or psNone where the
+  // via is not present.
   virtual TStatus ShapeOnLayer(uint32_t layer, uint8_t* out) = 0;
   virtual TStatus ReliefExpansion(int32_t* out) = 0;
   virtual TStatus ReliefConductorWidth(int32_t* out) = 0;

@@ -10,41 +10,36 @@
 #include <string>
 #include <vector>
 
+#include "abi/pcbapi.h"
+
 namespace korvex {
 
 using TLayer = uint8_t;
 using TV7_Layer = uint32_t;
 
-// The host's object kinds (the numbers are the host's).
-enum Kind : uint8_t {
-  kNone = 0,
-  kArc = 1,
-  kPad = 2,
-  kVia = 3,
-  kTrack = 4,
-  kText = 5,
-  kFill = 6,
-  kComponent = 9,
-  kPolygon = 10,
-  kRegion = 11,
-  kComponentBody = 12,
-  kDimension = 13,
-  kCoordinate = 14,
-  kRule = 16,
-  kEmbeddedBoard = 21,
-  kSplitPlane = 22,
-};
-inline constexpr int kKindCount = 26;  // iterators serve kinds 0..25
+// Object kinds and pad shapes are the editor's interface vocabulary
+// (abi/pcbapi.h); the board's readers know the kinds by these shorter names.
+using Kind = abi::TPcbObjectKind;
+inline constexpr Kind kNone = abi::pokNone;
+inline constexpr Kind kArc = abi::pokArc;
+inline constexpr Kind kPad = abi::pokPad;
+inline constexpr Kind kVia = abi::pokVia;
+inline constexpr Kind kTrack = abi::pokTrack;
+inline constexpr Kind kText = abi::pokText;
+inline constexpr Kind kFill = abi::pokFill;
+inline constexpr Kind kComponent = abi::pokComponent;
+inline constexpr Kind kPolygon = abi::pokPolygon;
+inline constexpr Kind kRegion = abi::pokRegion;
+inline constexpr Kind kComponentBody = abi::pokComponentBody;
+inline constexpr Kind kDimension = abi::pokDimension;
+inline constexpr Kind kCoordinate = abi::pokCoordinate;
+inline constexpr Kind kRule = abi::pokRule;
+inline constexpr Kind kEmbeddedBoard = abi::pokEmbeddedBoard;
+inline constexpr Kind kSplitPlane = abi::pokSplitPlane;
+inline constexpr int kKindCount = abi::kPcbApiIteratedKinds;
 
-// Pad and via shapes as the host numbers them.
-enum PadShape : uint8_t {
-  psNone = 0,
-  psRound = 1,
-  psRectangle = 2,
-  psOctagonal = 3,
-  psPlaneRelief = 4,
-  psRoundedRectangle = 9,
-};
+using PadShape = abi::TPadShapeValue;
+using enum abi::TPadShapeValue;
 
 inline constexpr int kLegacyLayers = 83;  // TLayer 0..82
 

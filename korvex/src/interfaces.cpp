@@ -36,37 +36,27 @@ TStatus Failure(TStatus status, std::string text) {
   return status;
 }
 
-// Reference counting shared by every interface object handed out.
+// Every interface object handed out: its creator's reference is the first,
+// the last Release frees it.
 template <class Base>
-class Counted : public Base {
- public:
-  uint32_t AddRef() override { return ++refs_; }
-  uint32_t Release() override {
-    const uint32_t left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
+using Counted = abi::TRefCounted<abi::TRefCounting{}, Base>;
 
- protected:
-  virtual ~Counted() = default;
-  template <class Self>
-  TStatus Answer(Self* self, const TGUID& iid, std::initializer_list<TGUID> own, void** out) {
-    if (!out) return E_INVALIDARG;
-    *out = nullptr;
-    if (iid == abi::IID_IUnknownRoot) {
-      *out = static_cast<abi::IHostUnknown*>(self);
-    } else {
-      for (const TGUID& g : own)
-        if (iid == g) *out = self;
-    }
-    if (!*out) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
+// QueryInterface of every object: the root or one of the object's own
+// interfaces, answered as self (the interface the object is handed out as).
+template <class Self>
+TStatus Answer(Self* self, const TGUID& iid, std::initializer_list<TGUID> own, void** out) {
+  if (!out) return E_INVALIDARG;
+  *out = nullptr;
+  if (iid == abi::IID_IUnknownRoot) {
+    *out = static_cast<abi::IHostUnknown*>(self);
+  } else {
+    for (const TGUID& g : own)
+      if (iid == g) *out = self;
   }
-
- private:
-  uint32_t refs_ = 1;
-};
+  if (!*out) return E_NOINTERFACE;
+  self->AddRef();
+  return S_OK;
+}
 
 // --- the board and its layer iterator -------------------------------------
 
@@ -370,19 +360,12 @@ class TextIntf final : public PrimitiveBase<abi::IPCB_Text> {
 
 // --- special strings and the server ------------------------------------------
 
-class Converter final : public abi::IPCB_SpecialStringConverter {
+class Converter final : public abi::TModuleObject<abi::IPCB_SpecialStringConverter> {
  public:
   TStatus QueryInterface(const TGUID& iid, void** out) override {
-    if (!out) return E_INVALIDARG;
-    *out = nullptr;
-    if (iid == abi::IID_IUnknownRoot || iid == abi::IID_IPCB_SpecialStringConverter) {
-      *out = static_cast<abi::IPCB_SpecialStringConverter*>(this);
-      return S_OK;
-    }
-    return E_NOINTERFACE;
+    return Answer(static_cast<abi::IPCB_SpecialStringConverter*>(this), iid,
+                  {abi::IID_IPCB_SpecialStringConverter}, out);
   }
-  uint32_t AddRef() override { return 2; }  // lives as long as the module
-  uint32_t Release() override { return 1; }
 
   TStatus Convert(abi::IHostUnknown* textObject, const char16_t* text, uint32_t textLength,
                   char16_t* buffer, uint32_t bufferSize, uint32_t* convertedLength,
@@ -421,19 +404,12 @@ class Converter final : public abi::IPCB_SpecialStringConverter {
   }
 };
 
-class Server final : public abi::IPCB_ServerInterface {
+class Server final : public abi::TModuleObject<abi::IPCB_ServerInterface> {
  public:
   TStatus QueryInterface(const TGUID& iid, void** out) override {
-    if (!out) return E_INVALIDARG;
-    *out = nullptr;
-    if (iid == abi::IID_IUnknownRoot || iid == abi::IID_IPCB_ServerInterface) {
-      *out = static_cast<abi::IPCB_ServerInterface*>(this);
-      return S_OK;
-    }
-    return E_NOINTERFACE;
+    return Answer(static_cast<abi::IPCB_ServerInterface*>(this), iid,
+                  {abi::IID_IPCB_ServerInterface}, out);
   }
-  uint32_t AddRef() override { return 2; }  // lives as long as the module
-  uint32_t Release() override { return 1; }
 
   TStatus GetBoardFromHandle(uint32_t board, abi::IPCB_Board** out) override {
     if (!out) return E_INVALIDARG;

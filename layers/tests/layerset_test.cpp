@@ -337,14 +337,12 @@ TEST(LayerIterator, RestartAndFilters) {
 }
 
 // A layer set of another kind: every operation fails.
-class TForeignSet final : public IPCB_LayerSet {
+class TForeignSet final : public abi::TModuleObject<IPCB_LayerSet> {
  public:
   abi::TStatus QueryInterface(const abi::TGUID&, void** out) override {
     *out = nullptr;
     return abi::E_NOINTERFACE;
   }
-  uint32_t AddRef() override { return 1; }
-  uint32_t Release() override { return 1; }
 #define FAIL_OP(...)                  \
   abi::TStatus __VA_ARGS__ override { \
     return abi::E_FAIL;               \

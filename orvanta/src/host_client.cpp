@@ -1,12 +1,12 @@
 #include "orvanta/src/host_client.h"
 
-#include <atomic>
 #include <cstring>
 #include <memory>
 
 #include "abi/korvex_host.h"
 #include "orvanta/src/options_store.h"
 #include "platform/platform.h"
+#include "platform/text.h"
 
 namespace orvanta {
 namespace {
@@ -16,9 +16,10 @@ std::string& LastError() {
   return text;
 }
 
-// Reference counting shared by the heap objects of the options store.
+// The heap objects of the options store: their creator's reference is the
+// first, the last Release frees them.
 template <class Interface>
-class Counted : public Interface {
+class Counted : public abi::TRefCounted<abi::TRefCounting{.Atomic = true}, Interface> {
  public:
   abi::TStatus QueryInterface(const abi::TGUID& iid, void** out) override {
     if (!out) return abi::E_INVALIDARG;
@@ -30,19 +31,9 @@ class Counted : public Interface {
     *out = nullptr;
     return abi::E_NOINTERFACE;
   }
-  uint32_t AddRef() override { return ++refs_; }
-  uint32_t Release() override {
-    const uint32_t n = --refs_;
-    if (n == 0) delete this;
-    return n;
-  }
 
  protected:
-  virtual ~Counted() = default;
   virtual abi::TGUID Iid() const = 0;
-
- private:
-  std::atomic<uint32_t> refs_{1};
 };
 
 abi::TStatus Fail(const std::string& text, abi::TStatus status = abi::E_FAIL) {
@@ -167,7 +158,11 @@ class Manager final : public Counted<abi::IOptionsManager> {
   }
 };
 
-class Client final : public abi::IClient {
+// The client is a process-wide object: counting keeps the contract, the
+// object itself is never destroyed.
+class Client final
+    : public abi::TRefCounted<abi::TRefCounting{.Atomic = true, .DeleteAtZero = false},
+                              abi::IClient> {
  public:
   abi::TStatus QueryInterface(const abi::TGUID& iid, void** out) override {
     if (!out) return abi::E_INVALIDARG;
@@ -178,10 +173,6 @@ class Client final : public abi::IClient {
     *out = nullptr;
     return abi::E_NOINTERFACE;
   }
-  // The client is a process-wide object: counting keeps the contract, the
-  // object itself is never destroyed.
-  uint32_t AddRef() override { return ++refs_; }
-  uint32_t Release() override { return --refs_; }
 
   abi::TStatus GetOptionsManager(abi::IOptionsManager** out) override {
     if (!out) return abi::E_INVALIDARG;
@@ -194,7 +185,7 @@ class Client final : public abi::IClient {
     *out = nullptr;
     std::string n;
     if (!name || !Utf16ToUtf8(name, n)) return abi::E_INVALIDARG;
-    if (n.size() != 3 || (n[0] | 0x20) != 'p' || (n[1] | 0x20) != 'c' || (n[2] | 0x20) != 'b')
+    if (!platform::EqualsNoCase(n, "PCB"))
       return Fail("no server module named \"" + n + "\"", abi::E_NOINTERFACE);
     platform::ModuleHandle korvex = platform::GetModuleHandle("Korvex.dll");
     auto get = reinterpret_cast<TKorvexGetServerModule>(
@@ -211,9 +202,6 @@ class Client final : public abi::IClient {
     buffer[n] = '\0';
     return abi::S_OK;
   }
-
- private:
-  std::atomic<uint32_t> refs_{1};
 };
 
 }  // namespace

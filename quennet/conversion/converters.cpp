@@ -8,6 +8,7 @@
 #include "abi/pcbapi.h"
 #include "layers/layers.h"
 #include "layers/rtl_errors.h"
+#include "platform/text.h"
 #include "quennet/conversion/block_names.h"
 #include "quennet/conversion/emit.h"
 #include "quennet/conversion/numerics.h"
@@ -53,15 +54,6 @@ void ForEachBoardLayer(Object* object, const char* what, F&& f) {
     Check(it->Layer(&layer), what);
     f(layer);
   }
-}
-
-bool EqualsUpperCase(std::string_view s, std::string_view upper) {
-  if (s.size() != upper.size()) return false;
-  for (size_t i = 0; i < s.size(); ++i) {
-    const char c = s[i] >= 'a' && s[i] <= 'z' ? static_cast<char>(s[i] - 'a' + 'A') : s[i];
-    if (c != upper[i]) return false;
-  }
-  return true;
 }
 
 // Names the object in an error raised while converting it, so that the user
@@ -285,7 +277,7 @@ void ConvertRegion(uint32_t handle) {
 
 std::string ResolveTextString(const TPcbText& text) {
   const std::string_view raw = text.TextView();
-  if (EqualsUpperCase(raw, ".PRINT_SCALE")) return "SCALE: 1.00";
+  if (platform::EqualsNoCase(raw, ".PRINT_SCALE")) return "SCALE: 1.00";
 
   abi::Ref<abi::IPCB_ServerInterface> server = PcbServer();
   if (!server) return std::string(raw);

@@ -1,7 +1,6 @@
 #include "quennet/drawing/document.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include "layers/layers.h"
 #include "layers/rtl_errors.h"
 #include "platform/platform.h"
+#include "platform/text.h"
 #include "quennet/drawing/layer_map.h"
 #include "quennet/drawing/tav2_binding.h"
 #include "quennet/driver/client.h"
@@ -40,19 +40,13 @@ std::string Cut255(std::string s) {
   return s;
 }
 
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.find_last_of("/\\");
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-bool EndsWithDll(const std::string& name) {
-  if (name.size() < 4) return false;
-  return Upper(name.substr(name.size() - 4)) == ".DLL";
+bool EndsWithDll(std::string_view name) {
+  return name.size() >= 4 && platform::EqualsNoCase(name.substr(name.size() - 4), ".dll");
 }
 
 // Upper-cased candidates name files that are stored in any case on Linux:
@@ -115,11 +109,12 @@ bool Search(std::string& name) {
   if (TryCandidate(ClientConvertFileNameToExeFileName(filePart), name)) return true;
   const std::string self =
       platform::ModuleFileNameOfAddress(reinterpret_cast<const void*>(&DXF_FindEngineFile));
-  if (!self.empty() && TryCandidate(CaseInsensitive(Upper(FolderOf(self) + filePart)), name))
+  if (!self.empty() &&
+      TryCandidate(CaseInsensitive(platform::ToUpper(FolderOf(self) + filePart)), name))
     return true;
   const std::string exe = platform::ExecutablePath();
   if (!exe.empty() &&
-      TryCandidate(CaseInsensitive(Upper(FolderOf(exe) + "System/" + filePart)), name))
+      TryCandidate(CaseInsensitive(platform::ToUpper(FolderOf(exe) + "System/" + filePart)), name))
     return true;
   const std::string prefs = PreferenceFolder();
   if (!prefs.empty() && !filePart.empty() && TryCandidate(prefs + "/" + filePart, name))

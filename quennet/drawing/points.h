@@ -17,9 +17,6 @@ class TPoints {
  public:
   // An empty list whose array has room for exactly `capacity` points.
   explicit TPoints(int32_t capacity = 64);
-  static std::unique_ptr<TPoints> Create(int32_t capacity) {
-    return std::make_unique<TPoints>(capacity);
-  }
   TPoints(const TPoints&) = delete;
   TPoints& operator=(const TPoints&) = delete;
   ~TPoints() = default;

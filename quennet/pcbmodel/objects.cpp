@@ -63,8 +63,8 @@ int32_t ExtentCorner(const TExtentFrame& f, int corner, bool wantY, bool flatWhe
 void IterateHostObjects(uint32_t owner, TObjectProcEx callback, void* context,
                         TPcbObjectKindSet kinds, const abi::TLegacyLayerSet& layers,
                         uint8_t method) {
-  // Kinds above 25 are never iterated; the host's iterators do not know them.
-  for (uint8_t kind = 0; kind <= 25; ++kind) {
+  // The host's iterators know no kinds beyond these.
+  for (uint8_t kind = 0; kind < abi::kPcbApiIteratedKinds; ++kind) {
     if (!(kinds & KindBit(kind))) continue;
     for (int layer = kMinLayer; layer <= kMaxLayer; ++layer) {
       if (!LegacySetContains(layers, static_cast<TLayer>(layer))) continue;

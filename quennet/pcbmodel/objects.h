@@ -21,48 +21,17 @@
 
 namespace quennet {
 
-// The host's object kinds.
-enum TPcbObjectKind : uint8_t {
-  pokNone = 0,
-  pokArc = 1,
-  pokPad = 2,
-  pokVia = 3,
-  pokTrack = 4,
-  pokText = 5,
-  pokFill = 6,
-  pokFromTo = 7,
-  pokNet = 8,
-  pokComponent = 9,
-  pokPolygon = 10,
-  pokRegion = 11,
-  pokComponentBody = 12,
-  pokDimension = 13,
-  pokCoordinate = 14,
-  pokClass = 15,
-  pokRule = 16,
-  pokManualFromTo = 17,
-  pokDifferentialPair = 18,
-  pokViolation = 19,
-  pokEmbedded = 20,
-  pokEmbeddedBoard = 21,
-  pokSplitPlane = 22,
-  pokBoardOutline = 26,
-};
+// Object kinds and pad shapes as the host numbers them (abi/pcbapi.h).
+using abi::TPcbObjectKind;
+using enum abi::TPcbObjectKind;
+using abi::TPadShape;
+using enum abi::TPadShapeValue;
 
 // Bit k stands for kind k.
 using TPcbObjectKindSet = uint32_t;
 constexpr TPcbObjectKindSet KindBit(uint8_t kind) {
   return kind < 32 ? 1u << kind : 0u;
 }
-
-// Pad and via shapes as far as the converters interpret them; other values
-// are carried unchanged.
-using TPadShape = uint8_t;
-inline constexpr TPadShape psRound = 1;
-inline constexpr TPadShape psRectangle = 2;
-inline constexpr TPadShape psOctagonal = 3;
-inline constexpr TPadShape psPlaneRelief = 4;
-inline constexpr TPadShape psRoundedRectangle = 9;
 
 // A length-prefixed string of at most N characters kept inside its object, so
 // that filling a wrapper never allocates.
@@ -164,10 +133,6 @@ class TPCBObject {
   virtual bool GetBitField3Bit1() const { return (FBitField3 >> 1) & 1; }
   virtual void SetBitField3Bit1(bool v) { SetBit3(1, v); }
   virtual bool GetBitField3Bit2() const { return (FBitField3 >> 2) & 1; }
-  virtual bool GetPadViaFlag1() const { return false; }
-  virtual void SetPadViaFlag1(bool) {}
-  virtual bool GetPadViaFlag2() const { return false; }
-  virtual void SetPadViaFlag2(bool) {}
 
   virtual uint32_t Handle() const { return FHandle; }
   virtual uint8_t ObjectKind() const { return FObjectKind; }
@@ -182,16 +147,7 @@ class TPCBObject {
   virtual int32_t OwnerHandle1() const { return 0; }
   virtual int32_t OwnerHandle2() const { return 0; }
   virtual int32_t OwnerHandle3() const { return 0; }
-  virtual int32_t TopXSize() const { return 0; }
-  virtual int32_t TopYSize() const { return 0; }
-  virtual int32_t MidXSize() const { return 0; }
-  virtual int32_t MidYSize() const { return 0; }
-  virtual int32_t BotXSize() const { return 0; }
-  virtual int32_t BotYSize() const { return 0; }
   virtual int32_t HoleSize() const { return 0; }
-  virtual TPadShape TopShape() const { return 0; }
-  virtual TPadShape MidShape() const { return 0; }
-  virtual TPadShape BotShape() const { return 0; }
   virtual std::string Name() const { return {}; }
   virtual double Rotation() const { return 0.0; }
   virtual int32_t Width() const { return 0; }
@@ -199,8 +155,6 @@ class TPCBObject {
   virtual int32_t Size() const { return 0; }
   virtual int32_t XSize() const { return Size(); }
   virtual int32_t YSize() const { return Size(); }
-  virtual uint8_t ViaByte1() const { return 0; }
-  virtual uint8_t ViaByte2() const { return 0; }
   virtual int32_t Radius() const { return 0; }
   virtual double StartAngle() const { return 0.0; }
   virtual double EndAngle() const { return 0.0; }
@@ -208,8 +162,6 @@ class TPCBObject {
   virtual int32_t TextAttr() const { return 0; }
   virtual bool Mirrored() const { return false; }
   virtual std::string Text() const { return {}; }
-  virtual uint8_t FromToByte1() const { return 0; }
-  virtual uint8_t FromToByte2() const { return 0; }
   virtual int32_t ExtentCorner1X(int32_t margin) const { return Corner(margin, 1, false); }
   virtual int32_t ExtentCorner1Y(int32_t margin) const { return Corner(margin, 1, true); }
   virtual int32_t ExtentCorner2X(int32_t margin) const { return Corner(margin, 2, false); }
@@ -258,34 +210,9 @@ class TPCBObject {
   virtual void SetY2(int32_t) {}
   virtual void SetFlags(uint16_t v) { FFlags = v; }
   virtual void SetLegacyLayer(TLayer l) { FLayer = LayerToV7(l); }
-  virtual void SetOwnerHandle1(int32_t) {}
-  virtual void SetOwnerHandle2(int32_t) {}
-  virtual void SetOwnerHandle3(int32_t) {}
-  virtual void SetTopXSize(int32_t) {}
-  virtual void SetTopYSize(int32_t) {}
-  virtual void SetMidXSize(int32_t) {}
-  virtual void SetMidYSize(int32_t) {}
-  virtual void SetBotXSize(int32_t) {}
-  virtual void SetBotYSize(int32_t) {}
-  virtual void SetHoleSize(int32_t) {}
-  virtual void SetTopShape(TPadShape) {}
-  virtual void SetMidShape(TPadShape) {}
-  virtual void SetBotShape(TPadShape) {}
-  virtual void SetName(std::string_view) {}
   virtual void SetRotation(double) {}
   virtual void SetWidth(int32_t) {}
-  virtual void SetSize(int32_t) {}
-  virtual void SetViaByte1(uint8_t) {}
-  virtual void SetViaByte2(uint8_t) {}
-  virtual void SetRadius(int32_t) {}
-  virtual void SetStartAngle(double) {}
-  virtual void SetEndAngle(double) {}
   virtual void SetLineWidth(int32_t) {}
-  virtual void SetTextAttr(int32_t) {}
-  virtual void SetMirrored(bool) {}
-  virtual void SetText(std::string_view) {}
-  virtual void SetFromToByte1(uint8_t) {}
-  virtual void SetFromToByte2(uint8_t) {}
 
   // Not virtual: the object's layer in the newer scheme, and the flag byte.
   TV7_Layer Layer() const { return FLayer; }
@@ -341,9 +268,6 @@ class TPcbTrack : public TPCBObject {
   int32_t Width() const override { return FWidth; }
   void SetX2(int32_t v) override { FX2 = v; }
   void SetY2(int32_t v) override { FY2 = v; }
-  void SetOwnerHandle1(int32_t v) override { FOwnerHandle1 = v; }
-  void SetOwnerHandle2(int32_t v) override { FOwnerHandle2 = v; }
-  void SetOwnerHandle3(int32_t v) override { FOwnerHandle3 = v; }
   void SetWidth(int32_t v) override { FWidth = v; }
 
   int32_t FX2 = 0, FY2 = 0, FWidth = 0;
@@ -359,10 +283,6 @@ class TPcbArc : public TPCBObject {
   double StartAngle() const override { return FStartAngle; }
   double EndAngle() const override { return FEndAngle; }
   int32_t LineWidth() const override { return FLineWidth; }
-  void SetOwnerHandle1(int32_t v) override { FOwnerHandle1 = v; }
-  void SetRadius(int32_t v) override { FRadius = v; }
-  void SetStartAngle(double v) override { FStartAngle = v; }
-  void SetEndAngle(double v) override { FEndAngle = v; }
   void SetLineWidth(int32_t v) override { FLineWidth = v; }
 
   int32_t FRadius = 0;
@@ -382,7 +302,6 @@ class TPcbFill : public TPCBObject {
   double Rotation() const override { return FRotation; }
   void SetX2(int32_t v) override { FX2 = v; }
   void SetY2(int32_t v) override { FY2 = v; }
-  void SetOwnerHandle1(int32_t v) override { FOwnerHandle1 = v; }
   void SetRotation(double v) override { FRotation = v; }
 
   int32_t FX2 = 0, FY2 = 0;
@@ -394,20 +313,11 @@ class TPcbVia : public TPCBObject {
  public:
   explicit TPcbVia(uint32_t handle = 0) : TPCBObject(handle) { FObjectKind = pokVia; }
   int32_t Transfer(uint8_t mode) override;
-  bool GetPadViaFlag1() const override { return FPadViaFlag1 != 0; }
-  void SetPadViaFlag1(bool v) override { FPadViaFlag1 = v; }
-  bool GetPadViaFlag2() const override { return FPadViaFlag2 != 0; }
-  void SetPadViaFlag2(bool v) override { FPadViaFlag2 = v; }
   int32_t HoleSize() const override { return FHoleSize; }
   int32_t Size() const override { return FSize; }
-  uint8_t ViaByte1() const override { return FViaByte1; }
-  uint8_t ViaByte2() const override { return FViaByte2; }
   // Asked of the host for the layer.
   int32_t SizeOnLayer(TLayer l) const override;
   uint8_t ShapeOnLayer(TLayer l) const override;
-  void SetSize(int32_t v) override { FSize = v; }
-  void SetViaByte1(uint8_t v) override { FViaByte1 = v; }
-  void SetViaByte2(uint8_t v) override { FViaByte2 = v; }
 
   int32_t FSize = 0, FHoleSize = 0;
   uint8_t FViaByte1 = 0, FViaByte2 = 0, FPadViaFlag1 = 0, FPadViaFlag2 = 0;
@@ -437,15 +347,9 @@ class TPcbText : public TPCBObject {
   int32_t TextAttr() const override { return FTextAttr; }
   bool Mirrored() const override { return FMirrored != 0; }
   std::string Text() const override { return FText.Str(); }
-  void SetOwnerHandle2(int32_t v) override { FOwnerHandle2 = v; }
-  void SetOwnerHandle3(int32_t v) override { FOwnerHandle3 = v; }
   void SetRotation(double v) override { FRotation = v; }
   // Only tracks take a Width; a text's stroke width is set as its LineWidth.
-  void SetSize(int32_t v) override { FSize = v; }
   void SetLineWidth(int32_t v) override { FWidth = v; }
-  void SetTextAttr(int32_t v) override { FTextAttr = v; }
-  void SetMirrored(bool v) override { FMirrored = v; }
-  void SetText(std::string_view v) override { FText.Assign(v); }
 
   std::string_view TextView() const { return FText.View(); }
   std::string DisplayText() const { return FDisplayText.Str(); }
@@ -583,12 +487,8 @@ class TPcbFromTo : public TPCBObject {
   int32_t Transfer(uint8_t mode) override;
   int32_t X2() const override { return FX2; }
   int32_t Y2() const override { return FY2; }
-  uint8_t FromToByte1() const override { return FByte1; }
-  uint8_t FromToByte2() const override { return FByte2; }
   void SetX2(int32_t v) override { FX2 = v; }
   void SetY2(int32_t v) override { FY2 = v; }
-  void SetFromToByte1(uint8_t v) override { FByte1 = v; }
-  void SetFromToByte2(uint8_t v) override { FByte2 = v; }
 
   int32_t FX2 = 0, FY2 = 0;
   uint8_t FByte1 = 0, FByte2 = 0;
@@ -649,7 +549,6 @@ class TPcbEmbeddedBoard : public TPCBObject {
   }
   int32_t Transfer(uint8_t mode) override;
   bool Mirrored() const override { return FMirrored != 0; }
-  void SetMirrored(bool v) override { FMirrored = v; }
 
   TShortStr<255> FDocument;
   int32_t FValues[4] = {};

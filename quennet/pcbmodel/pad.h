@@ -11,20 +11,7 @@ class TPcbPad : public TPCBObject {
   explicit TPcbPad(uint32_t handle = 0) : TPCBObject(handle) { FObjectKind = pokPad; }
 
   int32_t Transfer(uint8_t mode) override;
-  bool GetPadViaFlag1() const override { return FPadViaFlag1 != 0; }
-  void SetPadViaFlag1(bool v) override { FPadViaFlag1 = v; }
-  bool GetPadViaFlag2() const override { return FPadViaFlag2 != 0; }
-  void SetPadViaFlag2(bool v) override { FPadViaFlag2 = v; }
-  int32_t TopXSize() const override { return FTopXSize; }
-  int32_t TopYSize() const override { return FTopYSize; }
-  int32_t MidXSize() const override { return FMidXSize; }
-  int32_t MidYSize() const override { return FMidYSize; }
-  int32_t BotXSize() const override { return FBotXSize; }
-  int32_t BotYSize() const override { return FBotYSize; }
   int32_t HoleSize() const override { return FHoleSize; }
-  TPadShape TopShape() const override { return FTopShape; }
-  TPadShape MidShape() const override { return FMidShape; }
-  TPadShape BotShape() const override { return FBotShape; }
   std::string Name() const override { return FName.Str(); }
   double Rotation() const override { return FRotation; }
   // Per-layer values by TLayer; a number above 82 has none.
@@ -63,17 +50,6 @@ class TPcbPad : public TPCBObject {
   int32_t YOnLayer(TLayer l) const override { return CentreLine(l, 1); }
   int32_t X2OnLayer(TLayer l) const override { return CentreLine(l, 2); }
   int32_t Y2OnLayer(TLayer l) const override { return CentreLine(l, 3); }
-  void SetTopXSize(int32_t v) override { FTopXSize = v; }
-  void SetTopYSize(int32_t v) override { FTopYSize = v; }
-  void SetMidXSize(int32_t v) override { FMidXSize = v; }
-  void SetMidYSize(int32_t v) override { FMidYSize = v; }
-  void SetBotXSize(int32_t v) override { FBotXSize = v; }
-  void SetBotYSize(int32_t v) override { FBotYSize = v; }
-  void SetHoleSize(int32_t v) override { FHoleSize = v; }
-  void SetTopShape(TPadShape v) override { FTopShape = v; }
-  void SetMidShape(TPadShape v) override { FMidShape = v; }
-  void SetBotShape(TPadShape v) override { FBotShape = v; }
-  void SetName(std::string_view v) override { FName.Assign(v); }  // at most 20 characters
   void SetRotation(double v) override { FRotation = v; }
 
   virtual int32_t CornerRadiusOnLayer(TLayer l) const {

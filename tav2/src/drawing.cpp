@@ -1,16 +1,8 @@
 #include "tav2/src/drawing.h"
 
-#include <cctype>
-
 namespace tav2 {
 
 namespace {
-
-std::string Upper(std::string_view s) {
-  std::string u(s);
-  for (char& ch : u) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-  return u;
-}
 
 template <class Map, class Key>
 uint32_t Lookup(const Map& m, const Key& k) {
@@ -20,15 +12,6 @@ uint32_t Lookup(const Map& m, const Key& k) {
 
 }  // namespace
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
 const HeaderValue* Header::Find(std::string_view name) const {
   for (const HeaderValue& v : defaults)
     if (v.name == name) return &v;
@@ -37,7 +20,7 @@ const HeaderValue* Header::Find(std::string_view name) const {
 
 uint32_t Drawing::AddLinetype(Linetype lt) {
   const auto i = static_cast<uint32_t>(linetypes.size());
-  linetypeByName_.try_emplace(Upper(lt.name), i);
+  linetypeByName_.try_emplace(platform::ToUpper(lt.name), i);
   if (lt.handle) linetypeByHandle_.try_emplace(lt.handle, i);
   linetypes.push_back(std::move(lt));
   return i;
@@ -46,7 +29,7 @@ uint32_t Drawing::AddLinetype(Linetype lt) {
 // A layer added twice stays in the table twice; lookups by name find the first.
 uint32_t Drawing::AddLayer(Layer layer) {
   const auto i = static_cast<uint32_t>(layers.size());
-  layerByName_.try_emplace(Upper(layer.name), i);
+  layerByName_.try_emplace(platform::ToUpper(layer.name), i);
   if (layer.handle) layerByHandle_.try_emplace(layer.handle, i);
   layers.push_back(std::move(layer));
   return i;
@@ -54,7 +37,7 @@ uint32_t Drawing::AddLayer(Layer layer) {
 
 uint32_t Drawing::AddBlock(Block block) {
   const auto i = static_cast<uint32_t>(blocks.size());
-  blockByName_.try_emplace(Upper(block.name), i);
+  blockByName_.try_emplace(platform::ToUpper(block.name), i);
   if (block.handle) blockByHandle_.try_emplace(block.handle, i);
   blocks.push_back(std::move(block));
   return i;
@@ -68,13 +51,13 @@ uint32_t Drawing::AddStyle(TextStyle style) {
 }
 
 uint32_t Drawing::FindLayer(std::string_view name) const {
-  return Lookup(layerByName_, Upper(name));
+  return Lookup(layerByName_, platform::ToUpper(name));
 }
 uint32_t Drawing::FindBlock(std::string_view name) const {
-  return Lookup(blockByName_, Upper(name));
+  return Lookup(blockByName_, platform::ToUpper(name));
 }
 uint32_t Drawing::FindLinetype(std::string_view name) const {
-  return Lookup(linetypeByName_, Upper(name));
+  return Lookup(linetypeByName_, platform::ToUpper(name));
 }
 uint32_t Drawing::FindLayerByHandle(Handle h) const {
   return Lookup(layerByHandle_, h);

@@ -26,6 +26,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/text.h"
+
 namespace tav2 {
 
 using Handle = uint64_t;  // 0 = none
@@ -276,6 +278,7 @@ class Drawing {
       styleByHandle_;
 };
 
-bool EqualNoCase(std::string_view a, std::string_view b);
+// Table and block names match whatever their letter case.
+using platform::EqualsNoCase;
 
 }  // namespace tav2

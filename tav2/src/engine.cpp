@@ -7,6 +7,7 @@
 #include <new>
 
 #include "platform/platform.h"
+#include "platform/text.h"
 #include "tav2/src/dwg/dwg_writer.h"
 #include "tav2/src/dwg/pre13_writer.h"
 #include "tav2/src/dxf_writer.h"
@@ -49,8 +50,7 @@ void Clear() {
 std::string HandleText(uint64_t h) {
   char buf[24];
   auto [p, ec] = std::to_chars(buf, buf + sizeof buf, h, 16);
-  for (char* q = buf; q != p; ++q)
-    if (*q >= 'a') *q = static_cast<char>(*q - 'a' + 'A');
+  for (char* q = buf; q != p; ++q) *q = platform::ToUpperAscii(*q);
   return std::string(buf, p);
 }
 
@@ -145,7 +145,7 @@ void InitDrawing(OpenDrawing& od, const EngineDefaults& defaults, int16_t versio
   h.activeVport = Issue(od);
   for (const Linetype& lt : defaults.linetypes) {
     Linetype row = lt;
-    row.handle = EqualNoCase(lt.name, "CONTINUOUS") && d.FindLinetype("CONTINUOUS") == kNoIndex
+    row.handle = EqualsNoCase(lt.name, "CONTINUOUS") && d.FindLinetype("CONTINUOUS") == kNoIndex
                      ? Fixed(od, 0x16)
                      : Issue(od);
     d.AddLinetype(std::move(row));
@@ -805,7 +805,7 @@ int16_t AddEntity(OpenDrawing& od, int32_t list, const void* hdr, const void* da
         return Fail("BLOCK: must come before the entities of block " + block.name);
       std::string_view name;
       if (!FieldText(data, kBlockEntName, kBlockNameMax + 1, name) ||
-          !EqualNoCase(name, block.name))
+          !EqualsNoCase(name, block.name))
         return Fail("BLOCK: its name does not match the block header " + block.name);
       const Vec3 base = r.P(kBlockEntBaseX, "base point");
       if (!r.ok) return Fail(r.error);

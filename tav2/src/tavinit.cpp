@@ -188,7 +188,7 @@ bool ParseTavinit(std::string_view text, const std::string& fileName, EngineDefa
   }
   auto hasName = [](const auto& rows, const char* name, auto key) {
     for (const auto& r : rows)
-      if (EqualNoCase(key(r), name)) return true;
+      if (EqualsNoCase(key(r), name)) return true;
     return false;
   };
   if (!hasName(d.linetypes, "CONTINUOUS", [](const Linetype& l) { return l.name; }))
@@ -197,11 +197,11 @@ bool ParseTavinit(std::string_view text, const std::string& fileName, EngineDefa
   for (const auto& l : d.layers)
     if (!hasName(d.linetypes, l.linetype.c_str(), [](const Linetype& t) { return t.name; }))
       return missing("layer " + l.name + " uses unknown line type " + l.linetype);
-  if (d.styles.empty() || !EqualNoCase(d.styles[0].name, "STANDARD"))
+  if (d.styles.empty() || !EqualsNoCase(d.styles[0].name, "STANDARD"))
     return missing("the first text style must be STANDARD");
   if (d.appids.empty() || d.appids[0] != "ACAD")
     return missing("the first application id must be ACAD");
-  if (d.dimstyles.empty() || !EqualNoCase(d.dimstyles[0], "STANDARD"))
+  if (d.dimstyles.empty() || !EqualsNoCase(d.dimstyles[0], "STANDARD"))
     return missing("the first dimension style must be STANDARD");
   out = std::move(d);
   return true;

@@ -7,6 +7,8 @@
 #include <ctime>
 #include <unordered_set>
 
+#include "platform/text.h"
+
 namespace tav2 {
 
 using schema::Field;
@@ -18,7 +20,7 @@ bool InDegrees(Field f) {
 std::string SymbolName(std::string_view name) {
   std::string m(name);
   for (char& c : m) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    c = platform::ToUpperAscii(c);
     const bool keep =
         (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '$' || c == '_' || c == '-';
     if (!keep) c = '_';
@@ -203,7 +205,7 @@ std::string_view Values::HeaderText(std::string_view name) const {
     if (i != kNoIndex) return linetypeNames_[i];
   } else if (name == "$TEXTSTYLE" || name == "$DIMTXSTY") {
     for (uint32_t i = 0; i < d_.styles.size(); ++i)
-      if (EqualNoCase(d_.styles[i].name, v->text)) return styleNames_[i];
+      if (EqualsNoCase(d_.styles[i].name, v->text)) return styleNames_[i];
   }
   return v->text;
 }

@@ -30,8 +30,11 @@ class FakeStore {
   }
 };
 
+// Counted as the host's objects are; the store sees every reference.
 template <class I>
-class Obj : public I {
+class Obj : public abi::TRefCounted<abi::TRefCounting{}, I> {
+  using Counted = abi::TRefCounted<abi::TRefCounting{}, I>;
+
  public:
   explicit Obj(FakeStore& s) : s_(s) { ++s_.live; }
   TStatus QueryInterface(const abi::TGUID&, void** out) override {
@@ -40,21 +43,15 @@ class Obj : public I {
   }
   uint32_t AddRef() override {
     ++s_.live;
-    return ++refs_;
+    return Counted::AddRef();
   }
   uint32_t Release() override {
     --s_.live;
-    const uint32_t n = --refs_;
-    if (!n) delete this;
-    return n;
+    return Counted::Release();
   }
 
  protected:
-  virtual ~Obj() = default;
   FakeStore& s_;
-
- private:
-  uint32_t refs_ = 1;
 };
 
 class Reader final : public Obj<abi::IOptionsReader> {

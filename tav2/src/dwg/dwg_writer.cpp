@@ -136,7 +136,7 @@ std::uint32_t Writer::StyleNamed(std::string_view headerVar) const {
   const HeaderValue* h = d_.header.Find(headerVar);
   if (h)
     for (std::uint32_t i = 0; i < styles_.size(); ++i)
-      if (EqualNoCase(styles_[i].name, h->text)) return i;
+      if (EqualsNoCase(styles_[i].name, h->text)) return i;
   return 0;
 }
 
@@ -153,8 +153,8 @@ Handle Writer::RefHandle(std::string_view ref) const {
   if (ref == "$CELTYPE") {
     const HeaderValue* h = d_.header.Find(ref);
     const std::string_view name = h ? std::string_view(h->text) : s::kRefByLayer;
-    if (EqualNoCase(name, s::kRefByLayer)) return th_.linetypeByLayer;
-    if (EqualNoCase(name, s::kRefByBlock)) return th_.linetypeByBlock;
+    if (EqualsNoCase(name, s::kRefByLayer)) return th_.linetypeByLayer;
+    if (EqualsNoCase(name, s::kRefByBlock)) return th_.linetypeByBlock;
     const std::uint32_t i = d_.FindLinetype(name);
     return i == kNoIndex ? th_.linetypeByLayer : linetypes_[i].handle;
   }
@@ -162,7 +162,7 @@ Handle Writer::RefHandle(std::string_view ref) const {
     const HeaderValue* h = d_.header.Find(ref);
     if (h)
       for (const Dimstyle& ds : dimstyles_)
-        if (EqualNoCase(ds.name, h->text)) return ds.handle;
+        if (EqualsNoCase(ds.name, h->text)) return ds.handle;
     return dimstyles_[0].handle;
   }
   if (ref == "$CMLSTYLE") return th_.standardMlinestyle;

@@ -210,11 +210,11 @@ int Writer::VarRow(std::string_view name) const {
   }
   if (name == "$TEXTSTYLE") {
     for (std::size_t i = 0; i < d_.styles.size(); ++i)
-      if (EqualNoCase(d_.styles[i].name, value)) return static_cast<int>(i);
+      if (EqualsNoCase(d_.styles[i].name, value)) return static_cast<int>(i);
     return 0;
   }
   if (name == "$CELTYPE") {
-    if (EqualNoCase(value, schema::kRefByBlock)) return r_.linetypeByBlock;
+    if (EqualsNoCase(value, schema::kRefByBlock)) return r_.linetypeByBlock;
     const std::uint32_t i = d_.FindLinetype(value);
     return i == kNoIndex ? r_.linetypeByLayer : static_cast<int>(i);
   }

@@ -93,7 +93,7 @@ Handle StyleHandle(const Values& v, std::string_view headerVar) {
   const HeaderValue* h = d.header.Find(headerVar);
   if (h)
     for (const TextStyle& s : d.styles)
-      if (EqualNoCase(s.name, h->text)) return s.handle;
+      if (EqualsNoCase(s.name, h->text)) return s.handle;
   return d.styles[0].handle;
 }
 

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "platform/text.h"
+
 namespace tav2::dxf {
 
 ValueType TypeOf(int code) {
@@ -114,8 +116,7 @@ void Tags::Hex(int code, uint64_t v) {
   char* p = o_.Reserve(24);
   char* start = p;
   p = std::to_chars(p, p + 20, v, 16).ptr;
-  for (char* q = start; q != p; ++q)
-    if (*q >= 'a') *q = static_cast<char>(*q - 'a' + 'A');
+  for (char* q = start; q != p; ++q) *q = platform::ToUpperAscii(*q);
   *p++ = '\r';
   *p++ = '\n';
   o_.Advance(p);
