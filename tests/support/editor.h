@@ -89,6 +89,9 @@ class EditorBoard {
   const std::string& Path() const {
     return path_;
   }
+  abi::IPCB_ServerInterface* Server() const {
+    return server_.get();
+  }
 
   // Every object of a kind, members of components and groups too, in the
   // editor's order.
@@ -114,12 +117,15 @@ class EditorBoard {
 // Logs every call the plug-in makes and forwards it to Answer, which starts
 // as the editor's table. A test changes an answer by replacing an entry of
 // Answer (nullptr: the editor lacks the function), or makes a call fail with
-// Fail. One recorder at a time; it is the plug-in's binding while it lives.
+// Fail; an object interface the PCB server hands out passes through HandOut.
+// One recorder at a time; it is the plug-in's binding while it lives.
 class RecordingEditor {
  public:
-  explicit RecordingEditor(const quennet::TPcbApiTable& editor) : Answer(editor), editor_(editor) {
+  explicit RecordingEditor(const EditorBoard& editor)
+      : Answer(editor.Table()), editor_(editor.Table()), server_(editor.Server()) {
     if (current_) throw std::logic_error("one recording editor at a time");
     current_ = this;
+    quennet::SetPcbServerOverride(&passThrough_);
 #define TEST_SUPPORT_RECORD(name, missing)                                                       \
   table_.name = &Stub<abi::TPcbApi_##name>::template Call<&quennet::TPcbApiTable::name, missing, \
                                                           kName_##name>;
@@ -128,6 +134,7 @@ class RecordingEditor {
     quennet::SetPcbApiOverride(&table_);
   }
   ~RecordingEditor() {
+    quennet::SetPcbServerOverride(server_);
     quennet::SetPcbApiOverride(nullptr);
     current_ = nullptr;
   }
@@ -140,6 +147,9 @@ class RecordingEditor {
   }
 
   quennet::TPcbApiTable Answer;
+  // May put an interface of the test's in place of the editor's *out (then
+  // releasing the editor's), for a host that answers what the editor cannot.
+  void (*HandOut)(uint32_t object, const abi::TGUID& iid, void** out) = nullptr;
 
   // Each call as "Name(a,b,...)": its arguments passed by value (numbers and
   // input strings), not the addresses it writes its answers to.
@@ -206,6 +216,31 @@ class RecordingEditor {
   PCBAPI_FUNCTIONS(TEST_SUPPORT_NAME)
 #undef TEST_SUPPORT_NAME
 
+  // The editor's PCB server, with HandOut on the objects it gives.
+  class PassThrough final : public abi::IPCB_ServerInterface {
+   public:
+    abi::TStatus QueryInterface(const abi::TGUID& iid, void** out) override {
+      *out = iid == abi::IID_IPCB_ServerInterface || iid == abi::IID_IUnknownRoot ? this : nullptr;
+      return *out ? abi::S_OK : abi::E_NOINTERFACE;
+    }
+    uint32_t AddRef() override { return 1; }  // lives as long as its recorder
+    uint32_t Release() override { return 1; }
+    abi::TStatus GetBoardFromHandle(uint32_t board, abi::IPCB_Board** out) override {
+      return current_->server_->GetBoardFromHandle(board, out);
+    }
+    abi::TStatus GetObjectFromHandle(uint32_t object, const abi::TGUID& iid, void** out) override {
+      const abi::TStatus status = current_->server_->GetObjectFromHandle(object, iid, out);
+      if (!abi::Failed(status) && *out && current_->HandOut) current_->HandOut(object, iid, out);
+      return status;
+    }
+    abi::TStatus GetSpecialStringConverter(abi::IPCB_SpecialStringConverter** out) override {
+      return current_->server_->GetSpecialStringConverter(out);
+    }
+    abi::TStatus GetLastErrorText(uint32_t size, char* buffer) override {
+      return current_->server_->GetLastErrorText(size, buffer);
+    }
+  };
+
   struct Failure {
     int64_t status;
     int after;
@@ -213,6 +248,8 @@ class RecordingEditor {
   static inline RecordingEditor* current_ = nullptr;
   quennet::TPcbApiTable table_;
   quennet::TPcbApiTable editor_;
+  abi::IPCB_ServerInterface* server_;
+  PassThrough passThrough_;
   std::map<std::string, Failure, std::less<>> fail_;
 };
 

@@ -40,7 +40,7 @@ class TraversalTest : public ::testing::Test {
     host_.reset();
     editor_.reset();
     editor_.emplace(document);
-    host_.emplace(editor_->Table());
+    host_.emplace(*editor_);
     CurrentBoardHandle() = editor_->Handle();
   }
   // "kind/method" of every iterator made, in order.

@@ -58,7 +58,7 @@ TEST(Board, NewBoardHasTheDefaultLayerTable) {
 
 TEST(Board, TransferAsksTheHostInItsOrder) {
   EditorBoard editor(kStackedBoard);
-  RecordingEditor host(editor.Table());
+  RecordingEditor host(editor);
   const std::string h = std::to_string(editor.Handle());
   TPcbBoard board(editor.Handle());
   ASSERT_EQ(board.Transfer(1), 0);
@@ -146,7 +146,7 @@ TEST(Board, LayerStackAndStackPosition) {
 
   // Links that loop back cannot hang the walk: a host whose bottom layer
   // names a next layer again.
-  RecordingEditor host(editor.Table());
+  RecordingEditor host(editor);
   host.Answer.QueryLayer = [](auto... a) -> int32_t {
     const int32_t status = RecordingEditor::Editor().QueryLayer(a...);
     const auto args = std::tuple(a...);
@@ -192,7 +192,7 @@ TEST(Board, DrillPairsAreNamedHigherLayerFirst) {
   // A second read replaces the list; a failed count yields none.
   board.Transfer(1);
   EXPECT_EQ(board.LayerPairCount(), int32_t(std::size(cases)));
-  RecordingEditor host(editor.Table());
+  RecordingEditor host(editor);
   host.Fail("QueryBoardLayerPairsCount", 1);
   board.Transfer(1);
   EXPECT_EQ(board.LayerPairCount(), 0);
@@ -208,7 +208,7 @@ TEST(Board, IterateObjectsIsKindMajorLayerMinor) {
     {"kind": "track", "layer": "TopLayer", "from": [0, 0], "to": [10, 0]},
     {"kind": "track", "layer": "MidLayer1", "from": [0, 0], "to": [10, 0]},
     {"kind": "arc", "layer": "TopLayer", "center": [0, 0], "radius": 10}]})");
-  RecordingEditor host(editor.Table());
+  RecordingEditor host(editor);
   const uint32_t t1 = editor.Object(pokTrack, 0), t2 = editor.Object(pokTrack, 1);
   const uint32_t arc = editor.Object(pokArc);
   const std::string b = std::to_string(editor.Handle());
@@ -242,7 +242,7 @@ TEST(Board, IterateObjectsIsKindMajorLayerMinor) {
 
 TEST(Board, IteratorIsReleasedWhenTheCallbackRaises) {
   EditorBoard editor(R"({"objects": [{"kind": "pad", "size": 10}, {"kind": "pad", "size": 10}]})");
-  RecordingEditor host(editor.Table());
+  RecordingEditor host(editor);
   TPcbBoard board(editor.Handle());
   EXPECT_THROW(board.IterateObjects([](uint32_t) { throw std::runtime_error("stop"); },
                                     KindBit(pokPad), LegacySet({0}), 0),
@@ -259,7 +259,7 @@ TEST(Board, ComponentTypeMapAndSystemOptions) {
     abi::SetShortString(name, text);
     editor.Table().SetState_AddComponentTypeMapping(name, uint8_t(kind));
   }
-  RecordingEditor host(editor.Table());
+  RecordingEditor host(editor);
   TPcbSystemOptions options;
   EXPECT_EQ(options.Transfer(1), 0);
   std::string name = "untouched";

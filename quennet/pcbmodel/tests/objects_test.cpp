@@ -21,7 +21,7 @@ TEST(Wrappers, TrackReadTwiceKeepsItsFieldsAndMovesBothEnds) {
     "outline": [[0, 0], [900, 0], [900, 900]], "primitives": [
       {"kind": "dimension", "layer": "Mechanical1", "primitives": [
         {"kind": "track", "layer": "TopLayer", "from": [100, 200], "to": [300, 400], "width": 50}]}]}]})");
-  RecordingEditor host(editor.Table());
+  RecordingEditor host(editor);
   TPcbTrack t(editor.Object(pokTrack));
   host.Clear();
   ASSERT_EQ(t.Transfer(1), 0);
@@ -122,7 +122,7 @@ TEST(Wrappers, FactoryGivesTheClassOfEveryKind) {
     {"kind": "region", "layer": "TopLayer", "outline": [[0, 0], [10, 0], [10, 10]]},
     {"kind": "componentBody", "layer": "Mechanical2", "outline": [[0, 0], [10, 0], [10, 10]]},
     {"kind": "dimension", "layer": "Mechanical1"}, {"kind": "coordinate", "x": 0, "y": 0}]})");
-  RecordingEditor host(editor.Table());
+  RecordingEditor host(editor);
   static uint8_t answered;
   for (const Case& c : cases) {
     host.Answer.GetObjectIdFromObjectHandle = editor.Table().GetObjectIdFromObjectHandle;
@@ -156,7 +156,7 @@ TEST(Wrappers, TextOfHandleAndComponentName) {
     {"kind": "component", "pattern": "P", "designator": {"text": "R12"}},
     {"kind": "component", "pattern": "P"},
     {"kind": "track", "layer": "TopLayer", "from": [0, 0], "to": [10, 0]}]})");
-  RecordingEditor host(editor.Table());
+  RecordingEditor host(editor);
   const uint32_t named = editor.Object(pokComponent, 0), unnamed = editor.Object(pokComponent, 1);
   TPcbComponent c(named);
   c.Transfer(1);
@@ -177,7 +177,7 @@ TEST(Wrappers, TextOfHandleAndComponentName) {
 
 TEST(Wrappers, TextTransferOrderAndBarCodeStatus) {
   EditorBoard editor(R"({"objects": [{"kind": "text", "layer": "TopOverlay", "text": "x"}]})");
-  RecordingEditor host(editor.Table());
+  RecordingEditor host(editor);
   // A host that answers a text longer than a text keeps.
   host.Answer.QueryText = [](auto... a) -> int32_t {
     const int32_t status = RecordingEditor::Editor().QueryText(a...);
@@ -200,7 +200,7 @@ TEST(Wrappers, TextTransferOrderAndBarCodeStatus) {
 TEST(Wrappers, ClassReadTwiceListsItsMembersTwice) {
   // The editor keeps no classes: a host that does answers here.
   EditorBoard editor("{}");
-  RecordingEditor host(editor.Table());
+  RecordingEditor host(editor);
   host.Answer.QueryClass = [](uint8_t mode, uint32_t, uint16_t*, unsigned char* name, uint8_t*,
                               uint8_t*) -> int32_t {
     if (mode == 1) abi::SetShortString(*reinterpret_cast<abi::ShortString*>(name), "Power");
@@ -270,7 +270,7 @@ TEST(Wrappers, PlainValuesOnALayerOnlyOnTheObjectsLayer) {
 TEST(Wrappers, FlagAccessorsAndImmediateWrites) {
   EditorBoard editor(
       R"({"objects": [{"kind": "track", "layer": "TopLayer", "from": [0, 0], "to": [10, 0]}]})");
-  RecordingEditor host(editor.Table());
+  RecordingEditor host(editor);
   TPcbTrack t(editor.Object(pokTrack));
   t.SetFlags(0);
   EXPECT_TRUE(t.GetFlagsBit8Clear());
@@ -329,7 +329,7 @@ TEST(Wrappers, ComponentChildrenAreIteratedWithMethodZero) {
   EditorBoard editor(R"({"objects": [{"kind": "component", "pattern": "P", "layer": "BottomLayer",
     "primitives": [{"kind": "pad", "size": 10}, {"kind": "pad", "size": 10},
                    {"kind": "track", "layer": "BottomLayer", "from": [0, 0], "to": [10, 0]}]}]})");
-  RecordingEditor host(editor.Table());
+  RecordingEditor host(editor);
   const uint32_t comp = editor.Object(pokComponent);
   TPcbComponent c(comp);
   c.Transfer(1);

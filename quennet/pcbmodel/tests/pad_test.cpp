@@ -26,7 +26,7 @@ constexpr const char* kFullStackPad = R"({"objects": [
 
 TEST(Pad, ReadsPerLayerTablesAndTheThreeCornerPercentages) {
   EditorBoard editor(kFullStackPad);
-  RecordingEditor host(editor.Table());
+  RecordingEditor host(editor);
   TPcbPad pad(editor.Object(pokPad));
   ASSERT_EQ(pad.Transfer(1), 0);
   EXPECT_EQ(pad.FTopCRPercent, 10);
@@ -52,7 +52,7 @@ TEST(Pad, ReadsPerLayerTablesAndTheThreeCornerPercentages) {
 
 TEST(Pad, FailedPadQueryEndsTransferAndKeepsTheTables) {
   EditorBoard editor(kFullStackPad);
-  RecordingEditor host(editor.Table());
+  RecordingEditor host(editor);
   const uint32_t h = editor.Object(pokPad);
   TPcbPad pad(h);
   pad.Transfer(1);
@@ -67,7 +67,7 @@ TEST(Pad, FailedPadQueryEndsTransferAndKeepsTheTables) {
 TEST(Pad, LongHostNameIsCutToTwentyCharacters) {
   // The editor keeps 20 characters; a host that answers more is cut.
   EditorBoard editor(R"({"objects": [{"kind": "pad", "name": "P", "size": 10}]})");
-  RecordingEditor host(editor.Table());
+  RecordingEditor host(editor);
   host.Answer.QueryPad = [](auto... a) -> int32_t {
     const int32_t status = RecordingEditor::Editor().QueryPad(a...);
     unsigned char* name = std::get<20>(std::tuple(a...));
@@ -82,7 +82,7 @@ TEST(Pad, LongHostNameIsCutToTwentyCharacters) {
 
 TEST(Pad, WritingBackPerStackMode) {
   EditorBoard editor(R"({"objects": [{"kind": "pad", "size": 10}]})");
-  RecordingEditor host(editor.Table());
+  RecordingEditor host(editor);
   const std::string h = std::to_string(editor.Object(pokPad));
   TPcbPad pad(editor.Object(pokPad));
   pad.FTopCRPercent = 11, pad.FMidCRPercent = 22, pad.FBotCRPercent = 33;
@@ -158,7 +158,7 @@ TEST(Pad, ReliefValuesComeFromTheDominantRule) {
   EditorBoard editor(R"({"rules": [{"kind": "planeConnect", "id": "r", "scope": "named",
       "expansion": 200000, "conductorWidth": 100000, "entries": 4, "airGap": 50000}],
     "objects": [{"kind": "pad", "size": 10, "rule": "r"}, {"kind": "pad", "size": 10}]})");
-  RecordingEditor host(editor.Table());
+  RecordingEditor host(editor);
   TPcbPad pad(editor.Object(pokPad, 0)), bare(editor.Object(pokPad, 1));
   EXPECT_EQ(pad.ReliefExpansion(), 200000);
   EXPECT_EQ(pad.ReliefConductorWidth(), 100000);
