@@ -147,8 +147,8 @@ class RecordingEditor {
   }
 
   quennet::TPcbApiTable Answer;
-  // May put an interface of the test's in place of the editor's *out (then
-  // releasing the editor's), for a host that answers what the editor cannot.
+  // May put an interface of the test's in place of the editor's *out, taking
+  // over the editor's reference: a host that answers what the editor cannot.
   void (*HandOut)(uint32_t object, const abi::TGUID& iid, void** out) = nullptr;
 
   // Each call as "Name(a,b,...)": its arguments passed by value (numbers and
