@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "layers/layerset.h"
