@@ -1,8 +1,8 @@
 // Converter throughput on a synthetic board of 1,000,000 primitives, and the
-// heap allocations each conversion makes. The board is served in-process by
-// the converter tests' editor, generating every object from its handle, so
-// the figures are the converters' own plus a thin host; the emitters are
-// replaced by a sink that only counts, to keep the engine's cost out.
+// heap allocations each conversion makes. The board is a document opened in
+// the editor module, linked in, so the figures are the converters' own plus
+// the editor's answers; the emitters are replaced by a sink that only counts,
+// to keep the engine's cost out.
 //
 // Run: build*/bench/bench_conversion
 #include <benchmark/benchmark.h>
@@ -10,15 +10,20 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <string>
+#include <vector>
 
+#define PCBAPI_DECLARE_EXPORTS
+#include "abi/korvex_host.h"
+#include "abi/pcbapi.h"
+#include "korvex/src/board.h"
+#include "korvex/src/session.h"
 #include "layers/layerset.h"
 #include "quennet/conversion/converters.h"
 #include "quennet/conversion/emit.h"
 #include "quennet/driver/state.h"
 #include "quennet/options/options.h"
-
-// The in-process editor of the converter tests.
-#include "quennet/conversion/tests/fake_host.cpp"  // NOLINT(bugprone-suspicious-include)
+#include "quennet/pcbmodel/hostapi.h"
 
 namespace {
 
@@ -41,13 +46,33 @@ void operator delete(void* p) noexcept {
 void operator delete(void* p, size_t) noexcept {
   std::free(p);
 }
+// The document reader allocates with these; they must pair with the above.
+void* operator new(size_t n, const std::nothrow_t&) noexcept {
+  gAllocations.fetch_add(1, std::memory_order_relaxed);
+  return std::malloc(n ? n : 1);
+}
+void* operator new[](size_t n) {
+  return operator new(n);
+}
+void* operator new[](size_t n, const std::nothrow_t& t) noexcept {
+  return operator new(n, t);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+  std::free(p);
+}
 
 namespace {
 
 using namespace quennet;
-using test_support::TFakeHost;
-using test_support::TFakeObject;
-
 class TCountingSink final : public TEmitterSink {
  public:
   uint64_t entities = 0;
@@ -69,67 +94,81 @@ class TCountingSink final : public TEmitterSink {
 };
 
 constexpr uint32_t kPrimitives = 1000000;
-constexpr uint32_t kFirstHandle = 1000;
 
-// Ten objects in turn: four tracks, an arc, a fill, two pads, a via, a text.
-struct TBoard {
-  TFakeObject track, arc, fill, pad, smdPad, via, text;
-  TBoard() {
-    track.kind = pokTrack, track.layer = 1, track.width = 100000;
-    arc.kind = pokArc, arc.layer = 1, arc.radius = 500000, arc.width = 100000;
-    arc.startAngle = 30, arc.endAngle = 200;
-    fill.kind = pokFill, fill.layer = 32, fill.rotation = 30;
-    pad.kind = pokPad, pad.layer = 74, pad.hole = 350000;
-    pad.OnLayer(1, psRound, 600000, 600000)
-        .OnLayer(32, psRound, 600000, 600000)
-        .OnLayer(39, psPlaneRelief, 600000, 600000);
-    pad.reliefExpansion = 200000, pad.reliefConductor = 100000, pad.reliefEntries = 4;
-    pad.reliefGap = 100000;
-    smdPad.kind = pokPad, smdPad.layer = 1;
-    smdPad.OnLayer(1, psRectangle, 800000, 400000);
-    smdPad.rotation = 90;
-    via.kind = pokVia, via.layer = 74, via.hole = 150000;
-    via.OnLayer(1, psRound, 300000, 300000).OnLayer(32, psRound, 300000, 300000);
-    text.kind = pokText, text.layer = 33, text.size = 600000, text.text = "R123";
-    text.rotation = 90;
-  }
-  TFakeObject* Object(uint32_t h) {
-    const int32_t x = static_cast<int32_t>(h % 3000) * 100000;
-    const int32_t y = static_cast<int32_t>(h / 3000) * 100000;
-    TFakeObject* o = nullptr;
-    switch (h % 10) {
-      case 0:
-      case 1:
-      case 2:
-      case 3:
-        o = &track, track.x2 = x + 1000000, track.y2 = y;
-        break;
+// Ten objects in turn: four tracks, an arc, a fill, two pads, a via, a text;
+// the through-hole pads join the plane of their net with a relief.
+std::string Document() {
+  std::string doc = R"({"board": {"stack": ["TopLayer", {"layer": "InternalPlane1", "net": "GND"},
+    "BottomLayer"]}, "objects": [)";
+  doc.reserve(size_t{160} * kPrimitives);
+  for (uint32_t i = 0; i < kPrimitives; ++i) {
+    const std::string x = std::to_string((i % 3000) * 100000);
+    const std::string y = std::to_string((i / 3000) * 100000);
+    const std::string at = "\"x\":" + x + ",\"y\":" + y;
+    if (i) doc += ",\n";
+    switch (i % 10) {
       case 4:
-        o = &arc;
+        doc += R"({"kind":"arc","layer":"TopLayer","center":[)" + x + "," + y +
+               R"(],"radius":500000,"startAngle":30,"endAngle":200,"width":100000})";
         break;
       case 5:
-        o = &fill, fill.x2 = x + 500000, fill.y2 = y + 300000;
+        doc += R"({"kind":"fill","layer":"BottomLayer","rotation":30,"corner1":[)" + x + "," + y +
+               "],\"corner2\":[" + std::to_string((i % 3000) * 100000 + 500000) + "," +
+               std::to_string((i / 3000) * 100000 + 300000) + "]}";
         break;
       case 6:
-        o = &pad;
+        doc += R"({"kind":"pad","hole":350000,"size":600000,"net":"GND",)" + at + "}";
         break;
       case 7:
-        o = &smdPad;
+        doc += R"({"kind":"pad","layer":"TopLayer","shape":"rectangle","size":[800000,400000],)"
+               R"("rotation":90,)" +
+               at + "}";
         break;
       case 8:
-        o = &via;
+        doc += R"({"kind":"via","hole":150000,"size":300000,)" + at + "}";
+        break;
+      case 9:
+        doc += R"({"kind":"text","layer":"TopOverlay","height":600000,"text":"R123",)"
+               R"("rotation":90,)" +
+               at + "}";
         break;
       default:
-        o = &text;
-        break;
+        doc += R"({"kind":"track","layer":"TopLayer","width":100000,"from":[)" + x + "," + y +
+               "],\"to\":[" + std::to_string((i % 3000) * 100000 + 1000000) + "," + y + "]}";
     }
-    o->x = x, o->y = y;
-    return o;
+  }
+  return doc + "]}\n";
+}
+
+// The board, open in the editor and bound as the plug-in's host for the
+// life of the program.
+struct TEditor {
+  quennet::TPcbApiTable table;
+  abi::Ref<abi::IPCB_ServerInterface> server;
+  std::vector<uint32_t> handles;  // by document order; the board's rules left out
+  TEditor() {
+    korvex::Session& session = korvex::Session::Get();
+    session.Open(korvex::LoadBoardFromText(Document(), "bench.json"));
+    for (const korvex::Object& o : session.board()->objects)
+      if (o.kind != korvex::kRule) handles.push_back(session.HandleOf(session.IndexOf(&o)));
+#define BENCH_BIND(name, missing) table.name = &::PcbApi_##name;
+    PCBAPI_FUNCTIONS(BENCH_BIND)
+#undef BENCH_BIND
+    SetPcbApiOverride(&table);
+    abi::Ref<abi::IHostUnknown> module;
+    KorvexGetServerModule(module.put());
+    module->QueryInterface(abi::IID_IPCB_ServerInterface, reinterpret_cast<void**>(server.put()));
+    SetPcbServerOverride(server.get());
   }
 };
 
-void ConvertOne(uint32_t h) {
-  switch (h % 10) {
+const TEditor& Editor() {
+  static const TEditor editor;
+  return editor;
+}
+
+void ConvertOne(uint32_t i, uint32_t h) {
+  switch (i % 10) {
     case 4:
       ConvertArc(h);
       break;
@@ -153,10 +192,7 @@ void ConvertOne(uint32_t h) {
 
 // Converts `count` objects whose handle modulo 10 is in `kinds` (all when empty).
 void Run(benchmark::State& state, std::initializer_list<uint32_t> kinds, uint32_t count) {
-  TFakeHost host;
-  TBoard board;
-  host.generator = [&board](uint32_t h) { return board.Object(h); };
-  host.boardLayers = {1, 39, 32, 33, 81, 82};
+  Editor();
   ExportLayerSet() = NewEmptySet();
   ExportLayerSet().IncludeArray({1, 32, 33, 39, 81, 82});
   ExportOptions() = TExportOptions{};
@@ -165,18 +201,20 @@ void Run(benchmark::State& state, std::initializer_list<uint32_t> kinds, uint32_
   TCountingSink sink;
   TEmitterSink* previous = SetEmitterSink(&sink);
 
-  std::vector<uint32_t> handles;
-  handles.reserve(count);
-  for (uint32_t h = kFirstHandle; handles.size() < count; ++h) {
+  std::vector<uint32_t> objects;  // document indices
+  objects.reserve(count);
+  for (uint32_t i = 0; objects.size() < count && i < kPrimitives; ++i) {
     bool wanted = kinds.size() == 0;
-    for (uint32_t k : kinds) wanted |= h % 10 == k;
-    if (wanted) handles.push_back(h);
+    for (uint32_t k : kinds) wanted |= i % 10 == k;
+    if (wanted) objects.push_back(i);
   }
+  std::vector<uint32_t> handles;
+  for (uint32_t i : objects) handles.push_back(Editor().handles[i]);
 
   uint64_t allocations = 0;
   for (auto _ : state) {
     const uint64_t before = gAllocations.load();
-    for (uint32_t h : handles) ConvertOne(h);
+    for (size_t n = 0; n < handles.size(); ++n) ConvertOne(objects[n], handles[n]);
     allocations += gAllocations.load() - before;
   }
   const double converted = static_cast<double>(state.iterations()) * handles.size();

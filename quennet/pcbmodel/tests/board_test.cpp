@@ -2,18 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "layers/layerset.h"
-#include "quennet/pcbmodel/tests/fake_host.h"
+#include "tests/support/editor.h"
 
 namespace quennet {
 namespace {
 
-using test_support::FakeHost;
+using test_support::EditorBoard;
+using test_support::RecordingEditor;
 
 abi::TLegacyLayerSet LegacySet(std::initializer_list<int> layers) {
   abi::TLegacyLayerSet s{};
@@ -21,15 +24,10 @@ abi::TLegacyLayerSet LegacySet(std::initializer_list<int> layers) {
   return s;
 }
 
-// Links the given TLayers into the host's stack, in order.
-void SetStack(FakeHost& host, std::initializer_list<uint8_t> stack) {
-  uint8_t previous = 0;
-  for (uint8_t l : stack) {
-    host.Layers[l].Previous = previous;
-    if (previous) host.Layers[previous].Next = l;
-    previous = l;
-  }
-}
+constexpr const char* kStackedBoard = R"({"board": {
+  "stack": ["TopLayer", "MidLayer1", "InternalPlane1", "BottomLayer"],
+  "layers": [{"layer": "TopLayer", "name": "Top"}],
+  "layerPairs": [["TopLayer", "BottomLayer"]]}})";
 
 TEST(Board, NewBoardHasTheDefaultLayerTable) {
   TPcbApiTable empty;
@@ -59,17 +57,20 @@ TEST(Board, NewBoardHasTheDefaultLayerTable) {
 }
 
 TEST(Board, TransferAsksTheHostInItsOrder) {
-  FakeHost host;
-  host.LayerPairs = {{eTopLayer, eBottomLayer}};
-  TPcbBoard board(host.BoardHandle);
+  EditorBoard editor(kStackedBoard);
+  RecordingEditor host(editor);
+  const std::string h = std::to_string(editor.Handle());
+  TPcbBoard board(editor.Handle());
   ASSERT_EQ(board.Transfer(1), 0);
 
   std::vector<std::string> expected = {"QueryBoard"};
+  std::vector<std::string> layers;
   for (int i = 1; i <= 82; ++i) expected.push_back("QueryBoardLayerInfo");
   for (int i = 1; i <= 82; ++i) {
     const bool plane = i >= 39 && i <= 54;
-    expected.push_back((plane ? "QueryInternalPlane(" : "QueryLayer(") + std::to_string(i) + ")");
+    expected.push_back(plane ? "QueryInternalPlane" : "QueryLayer");
     expected.push_back("QueryLayerDielectric");
+    layers.push_back(expected[expected.size() - 2] + "(1," + std::to_string(i) + "," + h + ")");
   }
   expected.insert(expected.end(),
                   {"QueryBoardSplitPlaneMode", "QueryBoardGridsEx", "QueryBoardOutputOptions"});
@@ -81,19 +82,30 @@ TEST(Board, TransferAsksTheHostInItsOrder) {
   for (int i = 1; i <= 8; ++i) expected.push_back("QueryBoardPrinterOptionsPlotterPen");
   for (int i = 1; i <= 82; ++i) expected.push_back("QueryBoardPrinterOptionsCompositeLayer");
   expected.insert(expected.end(), {"QueryBoardAdvancedPlacerOptions", "QueryBoardECOOptions",
-                                   "QueryBoardLayerPairsCount(1)", "QueryBoardLayerPairAt(0)",
+                                   "QueryBoardLayerPairsCount", "QueryBoardLayerPairAt",
                                    "QueryBoardExternalDielectrics"});
-  EXPECT_EQ(host.Log, expected);
+  EXPECT_EQ(host.Names(), expected);
+  std::vector<std::string> layerCalls = host.CallsOf("QueryLayer");
+  for (const std::string& c : host.CallsOf("QueryInternalPlane")) layerCalls.push_back(c);
+  std::sort(layerCalls.begin(), layerCalls.end());
+  std::sort(layers.begin(), layers.end());
+  EXPECT_EQ(layerCalls, layers);
+  EXPECT_EQ(host.CallsOf("QueryBoardLayerPairsCount"),
+            std::vector<std::string>{"QueryBoardLayerPairsCount(" + h + ",1)"});
+  EXPECT_EQ(host.CallsOf("QueryBoardLayerPairAt"),
+            std::vector<std::string>{"QueryBoardLayerPairAt(1," + h + ",0)"});
 
   // Writing back sends the pair count first, then every pair.
-  host.ClearLog();
+  host.Clear();
   board.Transfer(0);
-  EXPECT_EQ(host.CountOf("QueryBoardLayerPairsCount(0)"), 1);
-  EXPECT_EQ(host.CountOf("QueryBoardLayerPairAt(0)"), 1);
+  EXPECT_EQ(host.CallsOf("QueryBoardLayerPairsCount"),
+            std::vector<std::string>{"QueryBoardLayerPairsCount(" + h + ",0)"});
+  EXPECT_EQ(host.CallsOf("QueryBoardLayerPairAt"),
+            std::vector<std::string>{"QueryBoardLayerPairAt(0," + h + ",0)"});
 }
 
 TEST(Board, CurrentLayerIsKeptInTheOlderScheme) {
-  FakeHost host;
+  EditorBoard editor("{}");
   const std::pair<TV7_Layer, TLayer> cases[] = {
       {eTopLayer, eTopLayer},
       {eViaHoleLayer, eViaHoleLayer},
@@ -102,26 +114,27 @@ TEST(Board, CurrentLayerIsKeptInTheOlderScheme) {
       {kV7_TopPadMaster, eNoLayer},          // no TLayer at all: no layer, not a failure
       {kV7_DRCDetailLayer, eNoLayer},
   };
-  for (const auto& [reported, kept] : cases) {
-    host.BoardLayer = reported;
-    TPcbBoard board(host.BoardHandle);
+  for (auto [reported, kept] : cases) {
+    // The editor takes any current layer it is given and reports it back.
+    ASSERT_EQ(editor.Table().QueryBoard(0, editor.Handle(), nullptr, nullptr, nullptr, nullptr,
+                                        nullptr, nullptr, nullptr, nullptr, &reported, nullptr),
+              0);
+    TPcbBoard board(editor.Handle());
     EXPECT_EQ(board.Transfer(1), 0) << reported;
     EXPECT_EQ(board.BoardLayer(), kept) << reported;
   }
 }
 
 TEST(Board, LayerStackAndStackPosition) {
-  FakeHost host;
-  host.Layers[1].Name = "Top";
-  TPcbBoard board(host.BoardHandle);
+  EditorBoard editor(kStackedBoard);
+  TPcbBoard board(editor.Handle());
   board.Transfer(1);
-  // Layer 1 has no predecessor and NextLayer 0: a stack one layer deep.
-  EXPECT_EQ(board.FirstStackLayer(), board.LayerObject(1));
-  EXPECT_EQ(board.NextStackLayer(board.FirstStackLayer()), nullptr);
   EXPECT_EQ(board.LayerObject(1)->Name(), "Top");
+  std::vector<int> stack;
+  for (auto* l = board.FirstStackLayer(); l; l = board.NextStackLayer(l))
+    stack.push_back(l->LayerId());
+  EXPECT_EQ(stack, (std::vector<int>{1, 2, 39, 32}));  // and a next layer of 0 ends it
 
-  SetStack(host, {1, 2, 39, 32});
-  board.Transfer(1);
   const auto electrical = ElectricalLegacyLayers();
   const auto signal = LegacySet({1, 2, 32});
   EXPECT_EQ(board.StackPosition(electrical, board.LayerObject(1)), 1);
@@ -131,15 +144,25 @@ TEST(Board, LayerStackAndStackPosition) {
   EXPECT_EQ(board.StackPosition(signal, board.LayerObject(39)), 0);  // in the stack, not the set
   EXPECT_EQ(board.StackPosition(electrical, nullptr), 0);
 
-  // Links that loop back cannot hang the walk.
-  host.Layers[32].Next = 2;
+  // Links that loop back cannot hang the walk: a host whose bottom layer
+  // names a next layer again.
+  RecordingEditor host(editor);
+  host.Answer.QueryLayer = [](auto... a) -> int32_t {
+    const int32_t status = RecordingEditor::Editor().QueryLayer(a...);
+    const auto args = std::tuple(a...);
+    if (std::get<1>(args) == eBottomLayer) *std::get<8>(args) = 2;
+    return status;
+  };
   board.Transfer(1);
   EXPECT_EQ(board.StackPosition(electrical, board.LayerObject(5)), 4);
 }
 
 TEST(Board, DrillPairsAreNamedHigherLayerFirst) {
-  FakeHost host;
-  SetStack(host, {1, 2, 3, 32});
+  EditorBoard editor(R"({"board": {
+    "stack": ["TopLayer", "MidLayer1", "MidLayer2", "BottomLayer"],
+    "layerPairs": [["BottomLayer", "TopLayer"], ["TopLayer", "BottomLayer"],
+                   ["MidLayer2", "MidLayer1"], ["MidLayer1", "MidLayer1"],
+                   ["MidLayer9", "TopLayer"], ["TopLayer", "TopLayer"]]}})");
   struct Case {
     uint32_t first, second;
     const char* name;
@@ -154,8 +177,12 @@ TEST(Board, DrillPairsAreNamedHigherLayerFirst) {
       // A pair end with no layer gets the no-layer name instead of failing.
       {0, eTopLayer, "NoLayer - TopLayer"},
   };
-  for (const Case& c : cases) host.LayerPairs.push_back({c.first, c.second});
-  TPcbBoard board(host.BoardHandle);
+  // A document cannot name no layer; the editor takes it as a write.
+  uint32_t none = 0, top = eTopLayer;
+  ASSERT_EQ(
+      editor.Table().QueryBoardLayerPairAt(0, editor.Handle(), 5, &top, &none, nullptr, nullptr),
+      0);
+  TPcbBoard board(editor.Handle());
   board.Transfer(1);
   ASSERT_EQ(board.LayerPairCount(), int32_t(std::size(cases)));
   for (size_t i = 0; i < std::size(cases); ++i) {
@@ -165,7 +192,8 @@ TEST(Board, DrillPairsAreNamedHigherLayerFirst) {
   // A second read replaces the list; a failed count yields none.
   board.Transfer(1);
   EXPECT_EQ(board.LayerPairCount(), int32_t(std::size(cases)));
-  host.Table.QueryBoardLayerPairsCount = nullptr;
+  RecordingEditor host(editor);
+  host.Fail("QueryBoardLayerPairsCount", 1);
   board.Transfer(1);
   EXPECT_EQ(board.LayerPairCount(), 0);
 }
@@ -176,30 +204,36 @@ struct Visit {
 };
 
 TEST(Board, IterateObjectsIsKindMajorLayerMinor) {
-  FakeHost host;
-  const uint32_t b = host.BoardHandle;
-  host.Iterations[{b, pokTrack, 0}] = {10, 11};
-  host.Iterations[{b, pokTrack, 1}] = {10};  // the same track again on layer 1
-  host.Iterations[{b, pokArc, 1}] = {20};
-  TPcbBoard board(b);
+  EditorBoard editor(R"({"objects": [
+    {"kind": "track", "layer": "TopLayer", "from": [0, 0], "to": [10, 0]},
+    {"kind": "track", "layer": "MidLayer1", "from": [0, 0], "to": [10, 0]},
+    {"kind": "arc", "layer": "TopLayer", "center": [0, 0], "radius": 10}]})");
+  RecordingEditor host(editor);
+  const uint32_t t1 = editor.Object(pokTrack, 0), t2 = editor.Object(pokTrack, 1);
+  const uint32_t arc = editor.Object(pokArc);
+  const std::string b = std::to_string(editor.Handle());
+  TPcbBoard board(editor.Handle());
 
+  host.Clear();
   Visit v;
   board.IterateObjects(&Visit::Add, &v, KindBit(pokTrack) | KindBit(pokArc) | (1u << 26),
                        LegacySet({0, 1, 83}), 1);
-  EXPECT_EQ(v.Handles, (std::vector<uint32_t>{20, 10, 11, 10}));
-  std::vector<std::string> creates;
-  for (const auto& e : host.Log)
-    if (e.rfind("CreateIterator", 0) == 0) creates.push_back(e);
-  EXPECT_EQ(creates,
-            (std::vector<std::string>{"CreateIterator(1,1,1,0)", "CreateIterator(1,1,1,1)",
-                                      "CreateIterator(1,4,1,0)", "CreateIterator(1,4,1,1)"}));
-  EXPECT_EQ(host.CountOf("DestroyIterator"), 4);
+  // Arcs (kind 1) before tracks (kind 4); per kind every layer, then layer 1.
+  EXPECT_EQ(v.Handles, (std::vector<uint32_t>{arc, arc, t1, t2, t1}));
+  EXPECT_EQ(host.CallsOf("CreateIterator"),
+            (std::vector<std::string>{
+                "CreateIterator(" + b + ",1,1,0)", "CreateIterator(" + b + ",1,1,1)",
+                "CreateIterator(" + b + ",4,1,0)", "CreateIterator(" + b + ",4,1,1)"}));
   // Each iterator is destroyed before the next one is created.
-  EXPECT_EQ(host.Log[0], "CreateIterator(1,1,1,0)");
-  EXPECT_EQ(host.Log[1], "GetFirstObject");
-  EXPECT_EQ(host.Log[2], "DestroyIterator");
+  std::vector<std::string> lifetimes;
+  for (const std::string& name : host.Names())
+    if (name == "CreateIterator" || name == "DestroyIterator") lifetimes.push_back(name);
+  EXPECT_EQ(lifetimes,
+            (std::vector<std::string>{"CreateIterator", "DestroyIterator", "CreateIterator",
+                                      "DestroyIterator", "CreateIterator", "DestroyIterator",
+                                      "CreateIterator", "DestroyIterator"}));
 
-  host.ClearLog();
+  host.Clear();
   board.IterateObjects(&Visit::Add, &v, 0, LegacySet({0}), 0);
   board.IterateObjects(&Visit::Add, &v, KindBit(pokTrack), LegacySet({}), 0);
   board.IterateObjects(&Visit::Add, &v, 1u << 26 | 1u << 31, LegacySet({0}), 0);
@@ -207,18 +241,25 @@ TEST(Board, IterateObjectsIsKindMajorLayerMinor) {
 }
 
 TEST(Board, IteratorIsReleasedWhenTheCallbackRaises) {
-  FakeHost host;
-  host.Iterations[{host.BoardHandle, pokPad, 0}] = {1, 2};
-  TPcbBoard board(host.BoardHandle);
+  EditorBoard editor(R"({"objects": [{"kind": "pad", "size": 10}, {"kind": "pad", "size": 10}]})");
+  RecordingEditor host(editor);
+  TPcbBoard board(editor.Handle());
   EXPECT_THROW(board.IterateObjects([](uint32_t) { throw std::runtime_error("stop"); },
                                     KindBit(pokPad), LegacySet({0}), 0),
                std::runtime_error);
-  EXPECT_EQ(host.CountOf("DestroyIterator"), 1);
+  EXPECT_EQ(host.Count("DestroyIterator"), 1);
 }
 
 TEST(Board, ComponentTypeMapAndSystemOptions) {
-  FakeHost host;
-  host.TypeMappings = {{"Resistor", 1}, {"Jumper", 4}};
+  EditorBoard editor("{}");
+  // The mappings are the editor's, kept across boards: start from these two.
+  editor.Table().SetState_DeleteAllComponentTypeMappings();
+  for (const auto& [text, kind] : {std::pair{"Resistor", 1}, std::pair{"Jumper", 4}}) {
+    abi::ShortString name;
+    abi::SetShortString(name, text);
+    editor.Table().SetState_AddComponentTypeMapping(name, uint8_t(kind));
+  }
+  RecordingEditor host(editor);
   TPcbSystemOptions options;
   EXPECT_EQ(options.Transfer(1), 0);
   std::string name = "untouched";
@@ -228,22 +269,21 @@ TEST(Board, ComponentTypeMapAndSystemOptions) {
   EXPECT_EQ(kind, 4);
   options.TypeMap().Get(2, name, kind);
   EXPECT_EQ(name, "Jumper");  // beyond the list: outputs untouched
-  EXPECT_EQ(host.CountOf("QuerySystemOptionsLayerDrawingOrder"), 83);
-  EXPECT_EQ(host.Log.front(), "QuerySystemOptions");
-  EXPECT_EQ(host.Log.back(), "QuerySystemOptionsProtection");
+  EXPECT_EQ(host.Count("QuerySystemOptionsLayerDrawingOrder"), 83);
+  EXPECT_EQ(host.Names().front(), "QuerySystemOptions");
+  EXPECT_EQ(host.Names().back(), "QuerySystemOptionsProtection");
 
   // A second read replaces the entries; a write clears the host's and adds ours.
   options.Transfer(1);
   EXPECT_EQ(options.TypeMap().Count(), 2);
-  host.ClearLog();
   // Modes 0 and 2 write; 1 reads; any other mode exchanges nothing.
-  const std::vector<std::string> write = {"SetState_DeleteAllComponentTypeMappings",
+  const std::vector<std::string> write = {"SetState_DeleteAllComponentTypeMappings()",
                                           "SetState_AddComponentTypeMapping(Resistor,1)",
                                           "SetState_AddComponentTypeMapping(Jumper,4)"};
   const std::pair<uint8_t, std::vector<std::string>> modes[] = {
       {0, write}, {2, write}, {3, {}}, {255, {}}};
   for (const auto& [mode, calls] : modes) {
-    host.ClearLog();
+    host.Clear();
     EXPECT_EQ(options.TypeMap().Transfer(mode), 0);
     EXPECT_EQ(host.Log, calls) << "mode " << int(mode);
     EXPECT_EQ(options.TypeMap().Count(), 2) << "mode " << int(mode);

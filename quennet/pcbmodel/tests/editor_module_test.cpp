@@ -2,20 +2,14 @@
 // opened in libkorvex.so and read back through the bound PcbApi_* functions,
 // the way an export reads it.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
-#include "abi/korvex_host.h"
 #include "layers/layerset.h"
-#include "platform/platform.h"
 #include "quennet/pcbmodel/board.h"
 #include "quennet/pcbmodel/hostapi.h"
 #include "quennet/pcbmodel/pad.h"
-#include "tests/support/test_support.h"
+#include "tests/support/editor.h"
 
 namespace quennet {
 namespace {
@@ -39,29 +33,6 @@ constexpr const char* kBoard = R"({
 
 class EditorModule : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const std::string path = std::string(ORVANTA_BIN_DIR) + "/libkorvex.so";
-    if (!std::filesystem::exists(path)) GTEST_SKIP() << "no editor module built at " << path;
-    module_ = platform::LoadLibrary(path);
-    ASSERT_NE(module_, nullptr) << platform::LastLoadError();
-    auto open =
-        reinterpret_cast<TKorvexOpenBoard>(platform::GetProcAddress(module_, "KorvexOpenBoard"));
-    ASSERT_NE(open, nullptr);
-    file_ = tmp_ / "board.json";
-    std::ofstream(file_) << kBoard;
-    char error[512] = {};
-    ASSERT_EQ(open(file_.c_str(), error, sizeof error), 0) << error;
-    SetPcbApiOverride(nullptr);
-  }
-  void TearDown() override {
-    if (!module_) return;
-    if (auto close = reinterpret_cast<TKorvexCloseBoard>(
-            platform::GetProcAddress(module_, "KorvexCloseBoard")))
-      close();
-    SetPcbApiOverride(nullptr);
-    platform::FreeLibrary(module_);
-  }
-
   static std::vector<uint32_t> Handles(const TPcbBoard& board, uint8_t kind) {
     std::vector<uint32_t> out;
     abi::TLegacyLayerSet layers{};
@@ -72,9 +43,7 @@ class EditorModule : public ::testing::Test {
     return out;
   }
 
-  platform::ModuleHandle module_ = nullptr;
-  test_support::TempDir tmp_;
-  std::filesystem::path file_;
+  test_support::EditorBoard editor_{kBoard};
 };
 
 TEST_F(EditorModule, BoardStackAndPairs) {

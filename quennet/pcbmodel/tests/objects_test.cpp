@@ -2,32 +2,35 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <tuple>
 
 #include "layers/layerset.h"
 #include "quennet/pcbmodel/pad.h"
-#include "quennet/pcbmodel/tests/fake_host.h"
+#include "tests/support/editor.h"
 
 namespace quennet {
 namespace {
 
-using test_support::FakeHost;
+using test_support::EditorBoard;
+using test_support::RecordingEditor;
 
 TEST(Wrappers, TrackReadTwiceKeepsItsFieldsAndMovesBothEnds) {
-  FakeHost host;
-  auto& o = host.Add(7, pokTrack);
-  o.Layer = eTopLayer;
-  o.X = 100, o.Y = 200, o.X2 = 300, o.Y2 = 400, o.Width = 50;
-  o.Owner[0] = 0, o.Owner[1] = 9, o.Owner[2] = 0;
-
-  TPcbTrack t(7);
+  EditorBoard editor(R"({"objects": [{"kind": "polygon", "layer": "TopLayer",
+    "outline": [[0, 0], [900, 0], [900, 900]], "primitives": [
+      {"kind": "dimension", "layer": "Mechanical1", "primitives": [
+        {"kind": "track", "layer": "TopLayer", "from": [100, 200], "to": [300, 400], "width": 50}]}]}]})");
+  RecordingEditor host(editor);
+  TPcbTrack t(editor.Object(pokTrack));
+  host.Clear();
   ASSERT_EQ(t.Transfer(1), 0);
   ASSERT_EQ(t.Transfer(1), 0);
   EXPECT_EQ(t.ObjectKind(), pokTrack);
   EXPECT_EQ(t.Layer(), eTopLayer);
   EXPECT_EQ(t.Width(), 50);
-  EXPECT_EQ(t.OwnerHandle2(), 9);
-  EXPECT_EQ(host.Log,
+  EXPECT_EQ(uint32_t(t.OwnerHandle2()), editor.Object(pokPolygon));  // the outer group
+  EXPECT_EQ(host.Names(),
             (std::vector<std::string>{"GetObjectBitField2", "GetObjectBitField3", "QueryTrack",
                                       "GetObjectBitField2", "GetObjectBitField3", "QueryTrack"}));
   t.MoveBy(10, -5);
@@ -55,12 +58,12 @@ TEST(Wrappers, MissingHostFunctionsLeaveCreationValues) {
 }
 
 TEST(Wrappers, ViaOnExtendedMidLayerComesBackOnLastFixedMidLayer) {
-  FakeHost host;
-  auto& o = host.Add(3, pokVia);
-  o.Layer = SignalLayer(40);
-  o.Size = 500;
-  TPcbVia via(3);
+  // The host keeps a via's layer in the older byte form.
+  EditorBoard editor(R"({"objects": [{"kind": "via", "size": 500}]})");
+  TPcbVia via(editor.Object(pokVia));
+  via.Transfer(1);
   via.SetLayer(SignalLayer(40));
+  via.Transfer(0);
   via.Transfer(1);
   EXPECT_EQ(via.Layer(), TV7_Layer{31});
   EXPECT_EQ(via.LegacyLayer(), 31);
@@ -69,7 +72,6 @@ TEST(Wrappers, ViaOnExtendedMidLayerComesBackOnLastFixedMidLayer) {
 }
 
 TEST(Wrappers, FactoryGivesTheClassOfEveryKind) {
-  FakeHost host;
   struct Case {
     uint8_t idByte;  // what the host answers for the handle
     bool none;
@@ -107,65 +109,109 @@ TEST(Wrappers, FactoryGivesTheClassOfEveryKind) {
       {127, true, 0},
       {0x80 | 4, false, pokTrack},  // only the low 7 bits name the kind
   };
+  // One object of every kind a document holds; the other kind bytes are a
+  // host's answer for a track.
+  EditorBoard editor(R"({"objects": [
+    {"kind": "arc", "layer": "TopLayer", "center": [0, 0], "radius": 10},
+    {"kind": "pad", "size": 10}, {"kind": "via", "size": 10},
+    {"kind": "track", "layer": "TopLayer", "from": [0, 0], "to": [10, 0]},
+    {"kind": "text", "layer": "TopOverlay", "text": "T"},
+    {"kind": "fill", "layer": "TopLayer", "corner1": [0, 0], "corner2": [10, 10]},
+    {"kind": "component", "pattern": "P"},
+    {"kind": "polygon", "layer": "TopLayer", "outline": [[0, 0], [10, 0], [10, 10]]},
+    {"kind": "region", "layer": "TopLayer", "outline": [[0, 0], [10, 0], [10, 10]]},
+    {"kind": "componentBody", "layer": "Mechanical2", "outline": [[0, 0], [10, 0], [10, 10]]},
+    {"kind": "dimension", "layer": "Mechanical1"}, {"kind": "coordinate", "x": 0, "y": 0}]})");
+  RecordingEditor host(editor);
+  static uint8_t answered;
   for (const Case& c : cases) {
-    host.Objects.clear();
-    host.Add(50, c.idByte);
-    auto w = CreateWrapperForHandle(50);
+    host.Answer.GetObjectIdFromObjectHandle = editor.Table().GetObjectIdFromObjectHandle;
+    uint32_t handle = c.idByte == 0 ? 999u : 0u;  // a handle the editor does not know
+    if (c.idByte > 0 && c.idByte < 0x80) {
+      const auto real = editor.Objects(c.idByte);
+      if (!real.empty()) handle = real[0];
+    }
+    if (!handle) {
+      handle = editor.Object(pokTrack);
+      answered = c.idByte;
+      host.Answer.GetObjectIdFromObjectHandle = [](uint32_t) { return answered; };
+    }
+    auto w = CreateWrapperForHandle(handle);
     EXPECT_EQ(w == nullptr, c.none) << "kind byte " << int(c.idByte);
     if (w) {
       EXPECT_EQ(w->ObjectKind(), c.kind) << "kind byte " << int(c.idByte);
-      EXPECT_EQ(w->Handle(), 50u);
+      EXPECT_EQ(w->Handle(), handle);
+    }
+    if (c.idByte == 26) {
+      EXPECT_NE(dynamic_cast<TPcbBoardOutline*>(w.get()), nullptr);
+    }
+    if (c.idByte == 2) {
+      EXPECT_NE(dynamic_cast<TPcbPad*>(w.get()), nullptr);
     }
   }
-  host.Objects.clear();
-  host.Add(50, 26);
-  EXPECT_NE(dynamic_cast<TPcbBoardOutline*>(CreateWrapperForHandle(50).get()), nullptr);
-  host.Objects.clear();
-  host.Add(50, 2);
-  EXPECT_NE(dynamic_cast<TPcbPad*>(CreateWrapperForHandle(50).get()), nullptr);
 }
 
 TEST(Wrappers, TextOfHandleAndComponentName) {
-  FakeHost host;
-  host.Add(20, pokText).Text = "R12";
-  host.Add(21, pokComponent).DesignatorHandle = 20;
-  host.Add(22, pokComponent).DesignatorHandle = 0;
-  host.Add(23, pokTrack);
+  EditorBoard editor(R"({"objects": [
+    {"kind": "component", "pattern": "P", "designator": {"text": "R12"}},
+    {"kind": "component", "pattern": "P"},
+    {"kind": "track", "layer": "TopLayer", "from": [0, 0], "to": [10, 0]}]})");
+  RecordingEditor host(editor);
+  const uint32_t named = editor.Object(pokComponent, 0), unnamed = editor.Object(pokComponent, 1);
+  TPcbComponent c(named);
+  c.Transfer(1);
+  const uint32_t designator = c.DesignatorHandle();
 
-  EXPECT_EQ(TextOfHandle(20), "R12");
-  host.ClearLog();
+  EXPECT_EQ(TextOfHandle(designator), "R12");
+  host.Clear();
   EXPECT_EQ(TextOfHandle(0), "");
   EXPECT_TRUE(host.Log.empty()) << "handle 0 must not reach the host";
-  EXPECT_EQ(TextOfHandle(23), "");   // a kind without text
-  EXPECT_EQ(TextOfHandle(999), "");  // a handle the host does not know
+  EXPECT_EQ(TextOfHandle(editor.Object(pokTrack)), "");  // a kind without text
+  EXPECT_EQ(TextOfHandle(999), "");                      // a handle the host does not know
 
-  TPcbComponent named(21), unnamed(22);
-  named.Transfer(1);
-  unnamed.Transfer(1);
-  EXPECT_EQ(named.Name(), "R12");
-  EXPECT_EQ(unnamed.Name(), "");
+  TPcbComponent other(unnamed);
+  other.Transfer(1);
+  EXPECT_EQ(c.Name(), "R12");
+  EXPECT_EQ(other.Name(), "");
 }
 
 TEST(Wrappers, TextTransferOrderAndBarCodeStatus) {
-  FakeHost host;
-  host.Add(30, pokText).Text = std::string(255, 'x');  // longer than a text keeps
-  TPcbText text(30);
+  EditorBoard editor(R"({"objects": [{"kind": "text", "layer": "TopOverlay", "text": "x"}]})");
+  RecordingEditor host(editor);
+  // A host that answers a text longer than a text keeps.
+  host.Answer.QueryText = [](auto... a) -> int32_t {
+    const int32_t status = RecordingEditor::Editor().QueryText(a...);
+    unsigned char* text = std::get<14>(std::tuple(a...));
+    text[0] = 255;
+    std::memset(text + 1, 'x', 255);
+    return status;
+  };
+  TPcbText text(editor.Object(pokText));
   text.Transfer(1);
   EXPECT_EQ(text.Text().size(), 254u);
-  EXPECT_EQ(host.Log,
+  EXPECT_EQ(host.Names(),
             (std::vector<std::string>{"GetObjectBitField2", "GetObjectBitField3", "QueryText",
                                       "QueryTrueTypeTextInfo", "GetDesignatorDisplayString",
                                       "QueryBarCodeTextInfo"}));
-  host.Table.QueryBarCodeTextInfo = [](uint8_t, uint32_t, uint8_t*, uint8_t*, uint8_t*,
-                                       uint8_t*) -> int32_t { return 1; };
+  host.Fail("QueryBarCodeTextInfo", 1);
   EXPECT_EQ(text.Transfer(1), 1);
 }
 
 TEST(Wrappers, ClassReadTwiceListsItsMembersTwice) {
-  FakeHost host;
-  auto& o = host.Add(40, pokClass);
-  o.Members = {"GND", "VCC"};
-  o.Name = "Power";
+  // The editor keeps no classes: a host that does answers here.
+  EditorBoard editor("{}");
+  RecordingEditor host(editor);
+  host.Answer.QueryClass = [](uint8_t mode, uint32_t, uint16_t*, unsigned char* name, uint8_t*,
+                              uint8_t*) -> int32_t {
+    if (mode == 1) abi::SetShortString(*reinterpret_cast<abi::ShortString*>(name), "Power");
+    return 0;
+  };
+  host.Answer.GetMemberFromClassAt = [](uint32_t, int32_t i, unsigned char* name) -> int32_t {
+    static const char* const members[] = {"GND", "VCC"};
+    if (i < 0 || i >= 2) return 1;
+    abi::SetShortString(*reinterpret_cast<abi::ShortString*>(name), members[i]);
+    return 0;
+  };
   TPCBObjectClass c(40);
   EXPECT_EQ(c.Transfer(1), 1);  // the call that ended the list
   c.Transfer(1);
@@ -176,15 +222,15 @@ TEST(Wrappers, ClassReadTwiceListsItsMembersTwice) {
   // Modes 0 and 2 write the member list back; any other mode but 1 leaves it.
   const std::pair<uint8_t, int> modes[] = {{0, 4}, {2, 4}, {3, 0}, {255, 0}};
   for (const auto& [mode, adds] : modes) {
-    host.ClearLog();
+    host.Clear();
     c.Transfer(mode);
-    EXPECT_EQ(host.CountOf("RemoveAllMembersFromClass"), adds ? 1 : 0) << "mode " << int(mode);
-    EXPECT_EQ(host.CountOf("AddMemberToClass"), adds) << "mode " << int(mode);
-    EXPECT_EQ(host.CountOf("GetMemberFromClassAt"), 0) << "mode " << int(mode);
+    EXPECT_EQ(host.Count("RemoveAllMembersFromClass"), adds ? 1 : 0) << "mode " << int(mode);
+    EXPECT_EQ(host.Count("AddMemberToClass"), adds) << "mode " << int(mode);
+    EXPECT_EQ(host.Count("GetMemberFromClassAt"), 0) << "mode " << int(mode);
   }
 
   // A host that answers an error instead of 1 past the end still ends the list.
-  host.Table.GetMemberFromClassAt = [](uint32_t, int32_t i, unsigned char* name) -> int32_t {
+  host.Answer.GetMemberFromClassAt = [](uint32_t, int32_t i, unsigned char* name) -> int32_t {
     if (i < 1) {
       abi::SetShortString(*reinterpret_cast<abi::ShortString*>(name), "A");
       return 0;
@@ -222,15 +268,16 @@ TEST(Wrappers, PlainValuesOnALayerOnlyOnTheObjectsLayer) {
 }
 
 TEST(Wrappers, FlagAccessorsAndImmediateWrites) {
-  FakeHost host;
-  host.Add(8, pokTrack);
-  TPcbTrack t(8);
+  EditorBoard editor(
+      R"({"objects": [{"kind": "track", "layer": "TopLayer", "from": [0, 0], "to": [10, 0]}]})");
+  RecordingEditor host(editor);
+  TPcbTrack t(editor.Object(pokTrack));
   t.SetFlags(0);
   EXPECT_TRUE(t.GetFlagsBit8Clear());
-  host.ClearLog();
+  host.Clear();
   t.SetFlagsBit8Clear(false);
   EXPECT_EQ(t.Flags(), 0x100);
-  EXPECT_EQ(host.CountOf("QueryTrack"), 1) << "the setter writes the object back";
+  EXPECT_EQ(host.Count("QueryTrack"), 1) << "the setter writes the object back";
   t.SetSelected(true);
   EXPECT_TRUE(t.Selected());
   EXPECT_EQ(t.Flags(), 0x110);
@@ -279,26 +326,27 @@ TEST(Wrappers, RotatedExtentCorners) {
 }
 
 TEST(Wrappers, ComponentChildrenAreIteratedWithMethodZero) {
-  FakeHost host;
-  host.Iterations[{60, pokPad, 0}] = {61, 62};
-  host.Iterations[{60, pokTrack, 0}] = {63};
-  auto& comp = host.Add(60, pokComponent);
-  comp.Layer = eBottomLayer;
-  TPcbComponent c(60);
+  EditorBoard editor(R"({"objects": [{"kind": "component", "pattern": "P", "layer": "BottomLayer",
+    "primitives": [{"kind": "pad", "size": 10}, {"kind": "pad", "size": 10},
+                   {"kind": "track", "layer": "BottomLayer", "from": [0, 0], "to": [10, 0]}]}]})");
+  RecordingEditor host(editor);
+  const uint32_t comp = editor.Object(pokComponent);
+  TPcbComponent c(comp);
   c.Transfer(1);
   EXPECT_EQ(c.Layer(), TV7_Layer{eBottomLayer});
 
   std::vector<uint32_t> seen;
   abi::TLegacyLayerSet layers{};
   LegacySetInclude(layers, 0);
-  host.ClearLog();
+  host.Clear();
   c.IterateChildren(
       [](void* ctx, uint32_t h) { static_cast<std::vector<uint32_t>*>(ctx)->push_back(h); }, &seen,
       KindBit(pokTrack) | KindBit(pokPad), layers);
-  EXPECT_EQ(seen, (std::vector<uint32_t>{61, 62, 63}));
-  EXPECT_EQ(host.Log.front(), "CreateIterator(60,2,0,0)");
-  EXPECT_EQ(host.CountOf("CreateIterator"), 2);
-  EXPECT_EQ(host.CountOf("DestroyIterator"), 2);
+  EXPECT_EQ(seen, (std::vector<uint32_t>{editor.Object(pokPad, 0), editor.Object(pokPad, 1),
+                                         editor.Object(pokTrack)}));
+  EXPECT_EQ(host.Log.front(), "CreateIterator(" + std::to_string(comp) + ",2,0,0)");
+  EXPECT_EQ(host.Count("CreateIterator"), 2);
+  EXPECT_EQ(host.Count("DestroyIterator"), 2);
 }
 
 }  // namespace

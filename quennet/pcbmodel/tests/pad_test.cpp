@@ -2,93 +2,111 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <tuple>
 
-#include "quennet/pcbmodel/tests/fake_host.h"
+#include "tests/support/editor.h"
 
 namespace quennet {
 namespace {
 
-using test_support::FakeHost;
+using test_support::EditorBoard;
+using test_support::RecordingEditor;
+
+// A through-hole pad with a full stack: its own values on four copper layers.
+constexpr const char* kFullStackPad = R"({"objects": [
+  {"kind": "pad", "x": 1000, "y": 2000, "hole": 300, "size": 100, "layers": [
+    {"layer": "TopLayer", "size": [600000, 400000], "shape": "roundedRectangle", "cornerRadius": 10},
+    {"layer": "MidLayer1", "size": 100, "shape": "roundedRectangle", "cornerRadius": 20},
+    {"layer": "MidLayer4", "size": 77, "shape": "round"},
+    {"layer": "MidLayer30", "size": 100, "shape": "roundedRectangle", "cornerRadius": 30},
+    {"layer": "BottomLayer", "size": 100, "shape": "roundedRectangle", "cornerRadius": 40}]}
+]})";
 
 TEST(Pad, ReadsPerLayerTablesAndTheThreeCornerPercentages) {
-  FakeHost host;
-  auto& o = host.Add(9, pokPad);
-  o.X = 1000, o.Y = 2000, o.HoleSize = 300;
-  o.CRPercent[1] = 10, o.CRPercent[2] = 20, o.CRPercent[31] = 30, o.CRPercent[32] = 40;
-  o.XSize[1] = 60, o.YSize[1] = 40, o.Shape[1] = psRectangle, o.CornerRadius[1] = 7;
-  o.StackMode = 2;
-  TPcbPad pad(9);
+  EditorBoard editor(kFullStackPad);
+  RecordingEditor host(editor);
+  TPcbPad pad(editor.Object(pokPad));
   ASSERT_EQ(pad.Transfer(1), 0);
   EXPECT_EQ(pad.FTopCRPercent, 10);
   EXPECT_EQ(pad.FMidCRPercent, 30);  // the last mid layer's value remains
   EXPECT_EQ(pad.FBotCRPercent, 40);
-  EXPECT_EQ(pad.XSizeOnLayer(1), 60);
-  EXPECT_EQ(pad.ShapeOnLayer(1), psRectangle);
-  EXPECT_EQ(pad.CornerRadiusOnLayer(1), 7);
-  EXPECT_EQ(pad.WidthOnLayer(1), 40);
+  EXPECT_EQ(pad.XSizeOnLayer(1), 600000);
+  EXPECT_EQ(pad.ShapeOnLayer(1), psRoundedRectangle);
+  EXPECT_EQ(pad.CornerRadiusOnLayer(1), 20000);
+  EXPECT_EQ(pad.WidthOnLayer(1), 400000);
+  EXPECT_EQ(pad.XSizeOnLayer(5), 77);
   EXPECT_EQ(pad.HoleSize(), 300);
   EXPECT_EQ(pad.StackMode(), 2);
-  EXPECT_EQ(host.CountOf("QueryPadOrViaSizeOnLayer"), 83);
-  EXPECT_EQ(host.Log[2], "QueryPad");
-  EXPECT_EQ(host.Log[3], "QueryPadStackMode");
-  EXPECT_EQ(host.Log[4], "QueryPadOrViaShapeOnLayer");
-  EXPECT_EQ(host.Log[7], "QueryPadCRPercentageOnLayer");
+  EXPECT_EQ(host.Count("QueryPadOrViaSizeOnLayer"), 83);
+  const auto names = host.Names();
+  ASSERT_GE(names.size(), 8u);
+  EXPECT_EQ(names[2], "QueryPad");
+  EXPECT_EQ(names[3], "QueryPadStackMode");
+  EXPECT_EQ(names[4], "QueryPadOrViaShapeOnLayer");
+  EXPECT_EQ(names[7], "QueryPadCRPercentageOnLayer");
   // A layer number past the table has nothing, rather than memory beyond it.
   EXPECT_EQ(pad.XSizeOnLayer(200), 0);
 }
 
 TEST(Pad, FailedPadQueryEndsTransferAndKeepsTheTables) {
-  FakeHost host;
-  auto& o = host.Add(9, pokPad);
-  o.XSize[5] = 77;
-  TPcbPad pad(9);
+  EditorBoard editor(kFullStackPad);
+  RecordingEditor host(editor);
+  const uint32_t h = editor.Object(pokPad);
+  TPcbPad pad(h);
   pad.Transfer(1);
-  o.PadStatus = 5;
-  o.XSize[5] = 88;
-  host.ClearLog();
+  editor.Table().SetPadSizeOnLayer(h, 5, 88, 88);
+  host.Fail("QueryPad", 5);
+  host.Clear();
   EXPECT_EQ(pad.Transfer(1), 5);
   EXPECT_EQ(pad.XSizeOnLayer(5), 77);
-  EXPECT_EQ(host.Log.back(), "QueryPad");
+  EXPECT_EQ(host.Names().back(), "QueryPad");
 }
 
 TEST(Pad, LongHostNameIsCutToTwentyCharacters) {
-  FakeHost host;
-  host.Add(9, pokPad).Name = std::string(255, 'P');
-  TPcbPad pad(9);
+  // The editor keeps 20 characters; a host that answers more is cut.
+  EditorBoard editor(R"({"objects": [{"kind": "pad", "name": "P", "size": 10}]})");
+  RecordingEditor host(editor);
+  host.Answer.QueryPad = [](auto... a) -> int32_t {
+    const int32_t status = RecordingEditor::Editor().QueryPad(a...);
+    unsigned char* name = std::get<20>(std::tuple(a...));
+    name[0] = 255;
+    std::memset(name + 1, 'P', 255);
+    return status;
+  };
+  TPcbPad pad(editor.Object(pokPad));
   pad.Transfer(1);
   EXPECT_EQ(pad.Name(), std::string(20, 'P'));
 }
 
 TEST(Pad, WritingBackPerStackMode) {
-  FakeHost host;
-  host.Add(9, pokPad);
-  TPcbPad pad(9);
+  EditorBoard editor(R"({"objects": [{"kind": "pad", "size": 10}]})");
+  RecordingEditor host(editor);
+  const std::string h = std::to_string(editor.Object(pokPad));
+  TPcbPad pad(editor.Object(pokPad));
   pad.FTopCRPercent = 11, pad.FMidCRPercent = 22, pad.FBotCRPercent = 33;
   pad.FShapeOnLayer[1] = psRoundedRectangle;
   pad.FShapeOnLayer[40] = psRoundedRectangle;
   pad.FShapeOnLayer[2] = psRound;
   // Not a full stack: the three percentages once for each rounded-rectangle layer.
   pad.FStackMode = 0;
-  host.Table.QueryPadStackMode = nullptr;  // keeps the wrapper's stack mode
   pad.Transfer(0);
-  std::vector<std::string> writes;
-  for (const auto& e : host.Log)
-    if (e.rfind("SetCRPctOnLayer", 0) == 0) writes.push_back(e);
-  const std::vector<std::string> once = {"SetCRPctOnLayer(1,11)", "SetCRPctOnLayer(32,33)",
-                                         "SetCRPctOnLayer(2,22)"};
+  const std::vector<std::string> once = {"SetCRPctOnLayer(" + h + ",1,11)",
+                                         "SetCRPctOnLayer(" + h + ",32,33)",
+                                         "SetCRPctOnLayer(" + h + ",2,22)"};
   std::vector<std::string> twice = once;
   twice.insert(twice.end(), once.begin(), once.end());
-  EXPECT_EQ(writes, twice);
-  EXPECT_EQ(host.CountOf("SetPadSizeOnLayer"), 0);
+  EXPECT_EQ(host.CallsOf("SetCRPctOnLayer"), twice);
+  EXPECT_EQ(host.Count("SetPadSizeOnLayer"), 0);
 
   // A full stack writes every layer's shape, size and percentage.
-  host.ClearLog();
+  host.Clear();
   pad.FStackMode = 2;
   pad.Transfer(0);
-  EXPECT_EQ(host.CountOf("SetPadShapeOnLayer"), 83);
-  EXPECT_EQ(host.CountOf("SetPadSizeOnLayer"), 83);
-  EXPECT_EQ(host.CountOf("SetCRPctOnLayer"), 83);
+  EXPECT_EQ(host.Count("SetPadShapeOnLayer"), 83);
+  EXPECT_EQ(host.Count("SetPadSizeOnLayer"), 83);
+  EXPECT_EQ(host.Count("SetCRPctOnLayer"), 83);
 }
 
 TEST(Pad, CentreLineEnds) {
@@ -137,19 +155,18 @@ TEST(Pad, CornersOnALayer) {
 }
 
 TEST(Pad, ReliefValuesComeFromTheDominantRule) {
-  FakeHost host;
-  auto& withRule = host.Add(9, pokPad);
-  withRule.Rule = 77;
-  withRule.Relief[0] = 200000, withRule.Relief[1] = 100000, withRule.Relief[2] = 4,
-  withRule.Relief[3] = 50000;
-  host.Add(10, pokPad);
-
-  TPcbPad pad(9), bare(10);
+  EditorBoard editor(R"({"rules": [{"kind": "planeConnect", "id": "r", "scope": "named",
+      "expansion": 200000, "conductorWidth": 100000, "entries": 4, "airGap": 50000}],
+    "objects": [{"kind": "pad", "size": 10, "rule": "r"}, {"kind": "pad", "size": 10}]})");
+  RecordingEditor host(editor);
+  TPcbPad pad(editor.Object(pokPad, 0)), bare(editor.Object(pokPad, 1));
   EXPECT_EQ(pad.ReliefExpansion(), 200000);
   EXPECT_EQ(pad.ReliefConductorWidth(), 100000);
   EXPECT_EQ(pad.ReliefEntries(), 4);
   EXPECT_EQ(pad.ReliefAirGap(), 50000);
-  EXPECT_EQ(host.CountOf("FindDominantRuleForObject(6)"), 4) << "asked anew each time";
+  EXPECT_EQ(host.Count("FindDominantRuleForObject"), 4) << "asked anew each time";
+  for (const std::string& call : host.CallsOf("FindDominantRuleForObject"))
+    EXPECT_EQ(call.substr(call.size() - 3), ",6)") << "the power-plane connect rule";
   EXPECT_EQ(bare.ReliefExpansion(), 0);
   EXPECT_EQ(bare.ReliefEntries(), 0);
 }
