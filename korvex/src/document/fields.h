@@ -63,15 +63,21 @@ struct Field {
   Hook hook = nullptr;
   std::string_view alias;
 
-  constexpr Field Required() const {
-    Field f = *this;
-    f.required = true;
-    return f;
-  }
+  // Modifiers that complete a row: must the document give it, its value
+  // before the document's, its limits.
+  constexpr Field Required() const { return With(&Field::required, true); }
   constexpr Field Default(int32_t value) const {
+    return With(&Field::fallback, value).With(&Field::hasDefault, true);
+  }
+  // A length that cannot be negative.
+  constexpr Field NonNegative() const { return With(&Field::type, Type::kNonNegative); }
+  // A layer of the 83-layer table.
+  constexpr Field InLayerTable() const { return With(&Field::type, Type::kTableLayer); }
+
+  template <class T>
+  constexpr Field With(T Field::*member, T value) const {
     Field f = *this;
-    f.hasDefault = true;
-    f.fallback = value;
+    f.*member = value;
     return f;
   }
 };
@@ -137,23 +143,23 @@ constexpr Field Length(std::string_view name) {
   return Of<M, int32_t>(name, Type::kLength);
 }
 template <auto M>
-constexpr Field NonNegative(std::string_view name) {
-  return Of<M, int32_t>(name, Type::kNonNegative);
+constexpr Field Flag(std::string_view name) {
+  constexpr bool kBool = std::is_same_v<typename MemberOf<decltype(M)>::Value, bool>;
+  return Of<M, bool, uint8_t>(name, kBool ? Type::kFlag : Type::kFlagByte);
 }
 template <auto M>
 constexpr Field Angle(std::string_view name) {
   return Of<M, double>(name, Type::kAngle);
 }
 template <auto M>
-constexpr Field Flag(std::string_view name) {
-  constexpr bool kBool = std::is_same_v<typename MemberOf<decltype(M)>::Value, bool>;
-  return Of<M, bool, uint8_t>(name, kBool ? Type::kFlag : Type::kFlagByte);
-}
-template <auto M>
 constexpr Field String(std::string_view name, int64_t longest) {
   Field f = Of<M, std::string>(name, Type::kString);
   f.hi = longest;
   return f;
+}
+template <auto M>
+constexpr Field Outline(std::string_view name) {
+  return Of<M, std::vector<korvex::Point>>(name, Type::kOutline);
 }
 template <auto M>
 constexpr Field Integer(std::string_view name, int64_t lo, int64_t hi) {
@@ -181,16 +187,8 @@ constexpr Field Position(std::string_view name) {
   return f;
 }
 template <auto M>
-constexpr Field Outline(std::string_view name) {
-  return Of<M, std::vector<korvex::Point>>(name, Type::kOutline);
-}
-template <auto M>
 constexpr Field Layer(std::string_view name) {
   return Of<M, TV7_Layer>(name, Type::kLayer);
-}
-template <auto M>
-constexpr Field TableLayer(std::string_view name) {
-  return Of<M, TV7_Layer>(name, Type::kTableLayer);
 }
 constexpr Field Hooked(std::string_view name, Hook hook) {
   Field f;

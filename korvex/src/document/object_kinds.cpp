@@ -42,16 +42,16 @@ constexpr Field kCommon[] = {
 constexpr Field kTrackFields[] = {
     f::Position<&Object::x, &Object::y>("from").Required(),
     f::Position<&Track::x2, &Track::y2>("to").Required(),
-    f::NonNegative<&Track::width>("width"),
+    f::Length<&Track::width>("width").NonNegative(),
 };
 
 constexpr Field kArcFields[] = {
     f::Position<&Object::x, &Object::y>("center").Required(),
     f::Alias("centre", "center"),
-    f::NonNegative<&Arc::radius>("radius").Required(),
+    f::Length<&Arc::radius>("radius").NonNegative().Required(),
     f::Angle<&Arc::startAngle>("startAngle"),
     f::Angle<&Arc::endAngle>("endAngle"),
-    f::NonNegative<&Arc::width>("width"),
+    f::Length<&Arc::width>("width").NonNegative(),
 };
 
 constexpr Field kFillFields[] = {
@@ -64,7 +64,7 @@ constexpr Field kPadFields[] = {
     f::Length<&Object::x>("x"),
     f::Length<&Object::y>("y"),
     f::String<&Pad::name>("name", 20),
-    f::NonNegative<&Pad::hole>("hole"),
+    f::Length<&Pad::hole>("hole").NonNegative(),
     f::Angle<&Pad::rotation>("rotation"),
     f::Hooked("size", &R::PadSize),
     f::Hooked("shape", &R::PadShape),
@@ -84,10 +84,10 @@ constexpr Field kPadFields[] = {
 constexpr Field kViaFields[] = {
     f::Length<&Object::x>("x"),
     f::Length<&Object::y>("y"),
-    f::NonNegative<&Via::size>("size").Required(),
-    f::NonNegative<&Via::hole>("hole"),
-    f::TableLayer<&Via::fromLayer>("from"),
-    f::TableLayer<&Via::toLayer>("to"),
+    f::Length<&Via::size>("size").NonNegative().Required(),
+    f::Length<&Via::hole>("hole").NonNegative(),
+    f::Layer<&Via::fromLayer>("from").InLayerTable(),
+    f::Layer<&Via::toLayer>("to").InLayerTable(),
     f::Hooked("layers", &R::CopperLayers),
     f::String<&Pending::net>("net", 255),
     f::Hooked("rule", &R::Rule),
@@ -97,8 +97,8 @@ constexpr Field kTextFields[] = {
     f::Length<&Object::x>("x"),
     f::Length<&Object::y>("y"),
     f::String<&Text::text>("text", 254).Required(),
-    f::NonNegative<&Text::height>("height").Default(600000),
-    f::NonNegative<&Text::width>("width").Default(100000),
+    f::Length<&Text::height>("height").NonNegative().Default(600000),
+    f::Length<&Text::width>("width").NonNegative().Default(100000),
     f::Angle<&Text::rotation>("rotation"),
     f::Flag<&Text::mirrored>("mirrored"),
     f::Integer<&Text::textAttr>("textAttr", INT32_MIN, INT32_MAX),
@@ -107,7 +107,7 @@ constexpr Field kTextFields[] = {
     f::Flag<&Text::bold>("bold"),
     f::Flag<&Text::italic>("italic"),
     f::Flag<&Text::inverted>("inverted"),
-    f::NonNegative<&Text::invertedBorder>("invertedBorder"),
+    f::Length<&Text::invertedBorder>("invertedBorder").NonNegative(),
     f::Flag<&Text::barCode>("barCode"),
 };
 
@@ -137,8 +137,8 @@ constexpr Field kComponentTextFields[] = {
     f::Length<&Object::x>("x"),
     f::Length<&Object::y>("y"),
     f::String<&Text::text>("text", 254),
-    f::NonNegative<&Text::height>("height"),
-    f::NonNegative<&Text::width>("width"),
+    f::Length<&Text::height>("height").NonNegative(),
+    f::Length<&Text::width>("width").NonNegative(),
     f::Angle<&Text::rotation>("rotation"),
     f::Flag<&Text::mirrored>("mirrored"),
     f::Flag<&Pending::visible>("visible"),
