@@ -63,6 +63,12 @@ struct Field {
   Hook hook = nullptr;
   std::string_view alias;
 
+  template <class T>
+  constexpr Field With(T Field::*member, T value) const {
+    Field f = *this;
+    f.*member = value;
+    return f;
+  }
   // Modifiers that complete a row: must the document give it, its value
   // before the document's, its limits.
   constexpr Field Required() const { return With(&Field::required, true); }
@@ -73,13 +79,6 @@ struct Field {
   constexpr Field NonNegative() const { return With(&Field::type, Type::kNonNegative); }
   // A layer of the 83-layer table.
   constexpr Field InLayerTable() const { return With(&Field::type, Type::kTableLayer); }
-
-  template <class T>
-  constexpr Field With(T Field::*member, T value) const {
-    Field f = *this;
-    f.*member = value;
-    return f;
-  }
 };
 
 // How an object of a kind comes by its layer.
