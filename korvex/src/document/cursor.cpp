@@ -58,8 +58,7 @@ void Cursor::Fail(const char* at, const std::string& message) const {
   throw DocumentError{name_, line, column, message};
 }
 
-void Cursor::Syntax(simdjson::error_code e, const char* at) const {
-  if (e == simdjson::SUCCESS) return;
+void Cursor::SyntaxFault(simdjson::error_code e, const char* at) const {
   rapidjson::Reader reader;
   rapidjson::BaseReaderHandler<> handler;
   rapidjson::MemoryStream ms(base_, buffer_.size());
@@ -92,20 +91,6 @@ void Cursor::Unknown(const char* at, std::string_view key, std::string_view what
 }
 
 // --- values -------------------------------------------------------------------
-sj::json_type Cursor::Type(sj::value& v) const {
-  sj::json_type t = sj::json_type::null;
-  Syntax(v.type().get(t), At(v));
-  return t;
-}
-
-std::string_view Cursor::Key(sj::field& field) const {
-  std::string_view key;
-  // Taking the unescaped key consumes the raw one: note where it stood first.
-  const char* at = field.key().raw() - 1;
-  Syntax(field.unescaped_key().get(key), at);
-  return key;
-}
-
 template <class T>
 T Cursor::Take(sj::value& v, std::string_view field, sj::json_type type, const char* what) const {
   const char* at = At(v);

@@ -28,7 +28,12 @@ class Cursor {
   // --- errors ---------------------------------------------------------------
   [[noreturn]] void Fail(const char* at, const std::string& message) const;
   // A fault of the JSON text itself: find where it is with the strict parser.
-  void Syntax(simdjson::error_code e, const char* at) const;
+  // Every value read passes here, so the check stays inline.
+  void Syntax(simdjson::error_code e, const char* at) const {
+    if (e != simdjson::SUCCESS) [[unlikely]]
+      SyntaxFault(e, at);
+  }
+  [[noreturn]] void SyntaxFault(simdjson::error_code e, const char* at) const;
   void Trailing(sj::document& doc) const;
   static const char* Location(sj::document& doc);
   [[noreturn]] void Expected(sj::value& v, std::string_view field, const char* what) const;
@@ -36,7 +41,11 @@ class Cursor {
 
   // --- values ---------------------------------------------------------------
   static const char* At(sj::value& v) { return v.raw_json_token().data(); }
-  sj::json_type Type(sj::value& v) const;
+  sj::json_type Type(sj::value& v) const {
+    sj::json_type t = sj::json_type::null;
+    Syntax(v.type().get(t), At(v));
+    return t;
+  }
   std::string_view String(sj::value& v, std::string_view field) const;
   // A text of the editor: in its code page and at most max characters long.
   std::string BoundedString(sj::value& v, std::string_view field, size_t max) const;
@@ -101,7 +110,13 @@ class Cursor {
   }
 
  protected:
-  std::string_view Key(sj::field& field) const;
+  std::string_view Key(sj::field& field) const {
+    std::string_view key;
+    // Taking the unescaped key consumes the raw one: note where it stood first.
+    const char* at = field.key().raw() - 1;
+    Syntax(field.unescaped_key().get(key), at);
+    return key;
+  }
   // A value of the JSON type `type` ("expected <what>" otherwise).
   template <class T>
   T Take(sj::value& v, std::string_view field, sj::json_type type, const char* what) const;
