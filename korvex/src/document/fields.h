@@ -88,14 +88,19 @@ enum class LayerRule : uint8_t {
   kTop,       // TopLayer unless the document names another
 };
 
+// The board's table of a kind's own records.
+struct RecordTable {
+  uint32_t (*append)(Board&);  // a new record: its index
+  void* (*at)(Board&, uint32_t);
+};
+
 struct KindSpec {
   std::string_view name;  // as documents and messages name the kind
   const char* described;  // the kind in "missing field ... in <described>"
   Kind kind;
   LayerRule layer;
-  bool inComponent;            // may be one of a component's primitives
-  uint32_t (*append)(Board&);  // a new record in the kind's table: its index
-  void* (*record)(Board&, uint32_t);
+  bool inComponent;  // may be one of a component's primitives
+  RecordTable table;
   std::span<const Field> fields;
   // Checks and completes the object once its fields are read.
   void (Reader::*finish)(Pending& p);

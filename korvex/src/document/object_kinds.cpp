@@ -20,6 +20,9 @@ void* RecordOf(Board& b, uint32_t index) {
   return &(b.*Table)[index];
 }
 
+template <auto Table>
+constexpr RecordTable kIn = {&Append<Table>, &RecordOf<Table>};
+
 using R = Reader;
 namespace f = field;
 
@@ -184,35 +187,28 @@ constexpr LayerRule kNeed = LayerRule::kRequired, kMay = LayerRule::kOptional,
                     kTop = LayerRule::kTop;
 
 constexpr KindSpec kKinds[] = {
-    // name, described, kind, layer, in a component, table, fields, finish
-    {"track", "a track", kTrack, kNeed, true, &Append<&Board::tracks>, &RecordOf<&Board::tracks>,
-     kTrackFields, nullptr},
-    {"arc", "an arc", kArc, kNeed, true, &Append<&Board::arcs>, &RecordOf<&Board::arcs>, kArcFields,
+    // name, described, kind, layer, in a component, records, fields, finish
+    {"track", "a track", kTrack, kNeed, true, kIn<&Board::tracks>, kTrackFields, nullptr},
+    {"arc", "an arc", kArc, kNeed, true, kIn<&Board::arcs>, kArcFields, nullptr},
+    {"fill", "a fill", kFill, kNeed, true, kIn<&Board::fills>, kFillFields, nullptr},
+    {"pad", "a pad", kPad, kMay, true, kIn<&Board::pads>, kPadFields, &R::FinishPad},
+    {"via", "a via", kVia, kMay, true, kIn<&Board::vias>, kViaFields, &R::FinishVia},
+    {"text", "a text", kText, kNeed, true, kIn<&Board::texts>, kTextFields, nullptr},
+    {"region", "a region", kRegion, kNeed, true, kIn<&Board::regions>, kRegionFields,
+     &R::FinishRegion},
+    {"component", "a component", kComponent, kTop, false, kIn<&Board::components>, kComponentFields,
+     &R::FinishComponent},
+    {"polygon", "a polygon", kPolygon, kNeed, true, kIn<&Board::groups>, kGroupFields, nullptr},
+    {"dimension", "a dimension", kDimension, kMay, true, kIn<&Board::groups>, kGroupFields,
      nullptr},
-    {"fill", "a fill", kFill, kNeed, true, &Append<&Board::fills>, &RecordOf<&Board::fills>,
-     kFillFields, nullptr},
-    {"pad", "a pad", kPad, kMay, true, &Append<&Board::pads>, &RecordOf<&Board::pads>, kPadFields,
-     &R::FinishPad},
-    {"via", "a via", kVia, kMay, true, &Append<&Board::vias>, &RecordOf<&Board::vias>, kViaFields,
-     &R::FinishVia},
-    {"text", "a text", kText, kNeed, true, &Append<&Board::texts>, &RecordOf<&Board::texts>,
-     kTextFields, nullptr},
-    {"region", "a region", kRegion, kNeed, true, &Append<&Board::regions>,
-     &RecordOf<&Board::regions>, kRegionFields, &R::FinishRegion},
-    {"component", "a component", kComponent, kTop, false, &Append<&Board::components>,
-     &RecordOf<&Board::components>, kComponentFields, &R::FinishComponent},
-    {"polygon", "a polygon", kPolygon, kNeed, true, &Append<&Board::groups>,
-     &RecordOf<&Board::groups>, kGroupFields, nullptr},
-    {"dimension", "a dimension", kDimension, kMay, true, &Append<&Board::groups>,
-     &RecordOf<&Board::groups>, kGroupFields, nullptr},
-    {"coordinate", "a coordinate", kCoordinate, kMay, true, &Append<&Board::groups>,
-     &RecordOf<&Board::groups>, kGroupFields, nullptr},
-    {"splitPlane", "a split plane", kSplitPlane, kNeed, true, &Append<&Board::groups>,
-     &RecordOf<&Board::groups>, kGroupFields, nullptr},
-    {"componentBody", "a component body", kComponentBody, kNeed, true, &Append<&Board::bodies>,
-     &RecordOf<&Board::bodies>, kComponentBodyFields, nullptr},
-    {"embeddedBoard", "an embedded board", kEmbeddedBoard, kTop, false, &Append<&Board::embedded>,
-     &RecordOf<&Board::embedded>, kEmbeddedBoardFields, nullptr},
+    {"coordinate", "a coordinate", kCoordinate, kMay, true, kIn<&Board::groups>, kGroupFields,
+     nullptr},
+    {"splitPlane", "a split plane", kSplitPlane, kNeed, true, kIn<&Board::groups>, kGroupFields,
+     nullptr},
+    {"componentBody", "a component body", kComponentBody, kNeed, true, kIn<&Board::bodies>,
+     kComponentBodyFields, nullptr},
+    {"embeddedBoard", "an embedded board", kEmbeddedBoard, kTop, false, kIn<&Board::embedded>,
+     kEmbeddedBoardFields, nullptr},
 };
 
 // Every table fits the mask of given fields, and every alias names a field.

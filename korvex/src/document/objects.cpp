@@ -75,7 +75,7 @@ void Reader::ReadObject(sj::value& v, uint32_t component, uint32_t owner) {
   if (component && !kind->inComponent)
     Fail(at, "a " + std::string(kind->name) + " cannot be part of a component");
 
-  const uint32_t data = kind->append(*board_);
+  const uint32_t data = kind->table.append(*board_);
   const uint32_t self = NewObject(kind->kind, data);
   objectAt_[self - 1] = at;
   {
@@ -97,7 +97,7 @@ void Reader::ReadObject(sj::value& v, uint32_t component, uint32_t owner) {
   p.self = self;
   p.component = component;
   p.at = at;
-  const Target target{self, kind->record, data, &p};
+  const Target target{self, kind->table.at, data, &p};
   for (const Field& f : kind->fields)
     if (f.hasDefault) Store(*board_, f, f.slot, target, f.fallback);
   ReadFields(o, kind->fields, kCommonFields, target, "a ", kind->name);
