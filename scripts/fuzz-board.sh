@@ -14,9 +14,9 @@ seconds=${1:-60}
 out=${2:-build-fuzz}
 mkdir -p "$out/corpus"
 fuzzer="$out/board_fuzzer"
-sources="korvex/fuzz/board_fuzzer.cpp korvex/src/loader.cpp korvex/src/session.cpp
+sources="korvex/fuzz/board_fuzzer.cpp korvex/src/document/*.cpp korvex/src/session.cpp
   korvex/src/layernames.cpp layers/layers.cpp"
-newest=$(ls -t $sources korvex/src/*.h korvex/fuzz/ignorelist.txt | head -n 1)
+newest=$(ls -t $sources korvex/src/*.h korvex/src/document/*.h korvex/fuzz/ignorelist.txt | head -n 1)
 if [ ! -x "$fuzzer" ] || [ "$newest" -nt "$fuzzer" ]; then
   clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
     -fsanitize-ignorelist=korvex/fuzz/ignorelist.txt -I. -Iinclude $sources -lsimdjson \

@@ -100,6 +100,8 @@ const Broken kBroken[] = {
     {"character outside the code page",
      "{\"objects\": [\n{\"kind\": \"text\", \"layer\": 33, \"text\": \"\u4e2d\"}]}", 2, 39,
      "the character U+4E2D has no place in the editor's code page"},
+    {"unknown units", "{\"objects\": [],\n  \"units\": \"furlong\"}", 2, 12,
+     "field 'units': expected \"pcb\", \"mil\", \"mm\" or \"in\""},
     {"column counts characters", "{\"board\": {\"title\": \"Größe\",\n\"unit\": \"furlong\"}}", 2,
      9, "expected \"imperial\" or \"metric\""},
 };

@@ -186,6 +186,8 @@ const Broken kBroken[] = {
      19, "expected a number, found 'x'"},
     {"not closed", "(kicad_pcb (version 20211014)\n(segment (start 1 2)", 2, 21,
      "expected ')', found the end of the file"},
+    {"cut off inside a list", "(kicad_pcb (version 20211014)\n(segment (start 1 2 3", 2, 22,
+     "expected ')', found the end of the file"},
     {"unknown pad shape",
      "(kicad_pcb (version 20211014)\n(footprint \"x\" (at 0 0)\n(pad \"1\" smd star (at 0 0) "
      "(size 1 1) (layers \"F.Cu\"))))",
