@@ -77,6 +77,40 @@ std::string_view Reader::Text() {
   return t.text;
 }
 
+namespace {
+
+// Board files write short decimals ("12.7", "-0.1524"): up to 15 digits are
+// an exact integer over an exact power of ten, and one correctly rounded
+// division gives the double a full decimal parser would. False for anything
+// else (exponents, longer numbers), which takes the full parser.
+bool ShortDecimal(const char* b, const char* e, double& v) {
+  static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const bool negative = b < e && *b == '-';
+  if (negative) ++b;
+  uint64_t m = 0;
+  int digits = 0, fraction = 0;
+  bool point = false;
+  if (b == e || *b < '0' || *b > '9') return false;
+  for (; b < e; ++b) {
+    if (*b >= '0' && *b <= '9') {
+      m = m * 10 + static_cast<uint64_t>(*b - '0');
+      ++digits;
+      fraction += point;
+    } else if (*b == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+    if (digits > 15) return false;
+  }
+  v = static_cast<double>(m) / kPow10[fraction];
+  if (negative) v = -v;
+  return true;
+}
+
+}  // namespace
+
 double Reader::Number() {
   Token t = tok_.Next();
   double v = 0;
@@ -84,6 +118,7 @@ double Reader::Number() {
     const char* b = t.text.data();
     const char* e = b + t.text.size();
     if (b < e && *b == '+') ++b;
+    if (ShortDecimal(b, e, v)) return v;
     auto r = std::from_chars(b, e, v);
     if (r.ec == std::errc() && r.ptr == e && std::isfinite(v)) return v;
   }
