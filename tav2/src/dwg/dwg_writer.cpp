@@ -20,15 +20,15 @@ Writer::Writer(const Drawing& d, int release, Output& out)
   for (size_t k = 0; k < fields_.size(); ++k)
     for (const DwgFieldSpec& f : schema::Layout(static_cast<Kind>(k)).dwg) {
       if (!schema::In(f, rel_)) continue;
-      CompiledField c{&f, {}, {}};
-      if (f.type != schema::Dwg::T && f.type != schema::Dwg::TV && f.type != schema::Dwg::H)
-        for (int i = 0; i < 3; ++i) {
-          Field field = f.field;
-          int code = f.code;
-          if (i) schema::StepComponent(field, code, i);
-          c.direct[i] = DirectNumber::For(field);
-          c.toRadians[i] = IsAngleCode(code) && InDegrees(field);
-        }
+      CompiledField c{&f, {}};
+      for (int i = 0; i < 3; ++i) {
+        CompiledField::Component& part = c.part[i];
+        part.field = f.field;
+        part.code = f.code;
+        if (i) schema::StepComponent(part.field, part.code, i);
+        part.direct = DirectNumber::For(part.field);
+        part.toRadians = IsAngleCode(part.code) && InDegrees(part.field);
+      }
       fields_[k].push_back(c);
     }
 }
@@ -191,11 +191,6 @@ Handle Writer::RefHandle(std::string_view ref) const {
 // ---------------------------------------------------------------------------
 // The description walk
 
-double Writer::Num(Field f, int code, double def, const char* text, const Record& r) const {
-  const double x = values_.Number(f, code, def, text, r);
-  return IsAngleCode(code) && InDegrees(f) ? x * (std::numbers::pi / 180.0) : x;
-}
-
 Handle Writer::FieldHandle(const DwgFieldSpec& f, const Record& r) const {
   switch (f.field) {
     case Field::TextStyle:
@@ -221,17 +216,13 @@ std::uint16_t Short(double x) {
 
 void Writer::Fields(Kind kind, const Record& r, bool array) {
   for (const CompiledField& c : fields_[static_cast<size_t>(kind)]) {
-    const DwgFieldSpec& f = *c.spec;
+    const DwgFieldSpec& f = *c.row;
     if ((f.flags & schema::kArrayOnly) && !array) continue;
     auto num = [&](int i = 0) {
-      if (c.direct[i].Has()) {
-        const double x = c.direct[i].Get(r);
-        return c.toRadians[i] ? x * (std::numbers::pi / 180.0) : x;
-      }
-      Field field = f.field;
-      int code = f.code;
-      if (i) schema::StepComponent(field, code, i);
-      return Num(field, code, f.def, f.text, r);
+      const CompiledField::Component& part = c.part[i];
+      const double x = part.direct.Has() ? part.direct.Get(r)
+                                         : values_.Number(part.field, part.code, f.def, f.text, r);
+      return part.toRadians ? x * (std::numbers::pi / 180.0) : x;
     };
     switch (f.type) {
       case Dwg::B: {

@@ -133,7 +133,6 @@ class Writer {
 
   // --- the description walk (dwg_writer.cpp)
   void Fields(schema::Kind kind, const Record& r, bool array = false);
-  double Num(schema::Field f, int code, double def, const char* text, const Record& r) const;
   Handle FieldHandle(const schema::DwgFieldSpec& f, const Record& r) const;
 
   // --- object framing and file sections (file.cpp)
@@ -177,12 +176,19 @@ class Writer {
   const Values values_;
   std::string error_;
 
-  // The fields each record kind has in this release, with the numbers that
-  // are plain values of the record (up to three components) located once.
+  // The fields each record kind has in this release, worked out once per
+  // save: per component of a point (the first alone for a single value) its
+  // field and group code, where a plain number sits in the record, and
+  // whether it turns from degrees into radians.
   struct CompiledField {
-    const schema::DwgFieldSpec* spec;
-    DirectNumber direct[3];
-    bool toRadians[3];
+    struct Component {
+      schema::Field field;
+      int code;
+      DirectNumber direct;
+      bool toRadians;
+    };
+    const schema::DwgFieldSpec* row;
+    Component part[3];
   };
   std::array<std::vector<CompiledField>, static_cast<size_t>(schema::Kind::Count)> fields_;
 

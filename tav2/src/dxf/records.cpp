@@ -29,7 +29,7 @@ void Records::Write(Kind kind, const Record& r) {
 }
 
 void Records::Field(const Compiled& c, const Record& r) {
-  const FieldSpec& f = c.spec;
+  const FieldSpec& f = c.row;
   if (c.direct.Has()) {
     double x = c.direct.Get(r);
     if (c.toDegrees) x *= kDegrees;

@@ -21,7 +21,7 @@ class Records {
   // A field of the release with what its group code implies worked out once
   // per save rather than once per record.
   struct Compiled {
-    schema::FieldSpec spec;
+    schema::FieldSpec row;
     ValueType type;
     bool toDegrees;  // an angle the model holds in radians
     DirectNumber direct;
